@@ -1,0 +1,12 @@
+#pragma once
+
+// Each qzctl command takes the arguments after its own name, raw: texts are 8-bit bytes and
+// pass through unchanged. Exit status: 0 success, 1 findings or failure, 2 bad input or usage.
+namespace qzctl {
+
+int CmdEncode(int argc, char** argv);
+int CmdSummary(int argc, char** argv);
+// (file commands)
+// (device-link commands)
+
+} // namespace qzctl

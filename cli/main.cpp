@@ -1,0 +1,44 @@
+// qzctl: the headless tool. Dispatches to one function per command.
+#include <cstdio>
+#include <cstring>
+
+#include "Commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int, char**);
+    const char* help;
+};
+
+const Command kCommands[] = {
+    {"encode", qzctl::CmdEncode, "encode [--hex] TEXT      action record of one action text"},
+    {"summary", qzctl::CmdSummary, "summary TEXT             display name, a tab, the summary"},
+    // (file commands)
+    // (device-link commands)
+};
+
+void Usage(FILE* out) {
+    std::fputs("usage: qzctl COMMAND [ARGS]\n\ncommands:\n", out);
+    for (const auto& c : kCommands) {
+        std::fprintf(out, "  %s\n", c.help);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) {
+        Usage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (const auto& c : kCommands) {
+        if (!std::strcmp(argv[1], c.name)) {
+            return c.run(argc - 2, argv + 2);
+        }
+    }
+    std::fprintf(stderr, "qzctl: unknown command '%s'\n", argv[1]);
+    Usage(stderr);
+    return 2;
+}
