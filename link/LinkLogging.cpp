@@ -1,0 +1,3 @@
+#include "LinkLogging.h"
+
+Q_LOGGING_CATEGORY(lcLink, "qz.link")
