@@ -29,6 +29,8 @@ class ArchiveReader {
   public:
     ArchiveReader(const void* data, std::size_t size);
     explicit ArchiveReader(std::string_view bytes);
+    // The reader does not own its input: a temporary would be gone before the first read.
+    explicit ArchiveReader(std::string&&) = delete;
 
     bool ReadInt32(std::int32_t& value);
     bool ReadUInt16(std::uint16_t& value);

@@ -1,0 +1,253 @@
+#include "ProjectFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "Archive.h"
+
+namespace qz {
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 20;
+constexpr std::size_t kFixedKeyBytes = 11 * 4 + kSlotCount * 2; // 118
+
+void WriteKey(ArchiveWriter& out, const Key& key) {
+    out.WriteString(key.keyName);
+    out.WriteString(key.keyLabel);
+    out.WriteInt32(key.keyKind);
+    out.WriteInt32(key.keyStyle);
+    for (std::int32_t minutes : key.timerMinutes) {
+        out.WriteInt32(minutes);
+    }
+    out.WriteInt32(key.reservedWord);
+    out.WriteInt32(key.lastFamily);
+    out.WriteInt32(key.ledBrightness);
+    out.WriteInt32(key.keyGroup);
+    out.WriteInt32(key.lastEventIndex);
+    out.WriteInt32(key.lastEventSub);
+    for (const ActionList& slot : key.slots) {
+        out.WriteStringArray(slot);
+    }
+}
+
+bool ReadKey(ArchiveReader& in, Key& key) {
+    in.ReadString(key.keyName);
+    in.ReadString(key.keyLabel);
+    in.ReadInt32(key.keyKind);
+    in.ReadInt32(key.keyStyle);
+    for (std::int32_t& minutes : key.timerMinutes) {
+        in.ReadInt32(minutes);
+    }
+    in.ReadInt32(key.reservedWord);
+    in.ReadInt32(key.lastFamily);
+    in.ReadInt32(key.ledBrightness);
+    in.ReadInt32(key.keyGroup);
+    in.ReadInt32(key.lastEventIndex);
+    in.ReadInt32(key.lastEventSub);
+    for (ActionList& slot : key.slots) {
+        in.ReadStringArray(slot);
+    }
+    return in.Ok();
+}
+
+std::string Range(const char* what, std::int32_t value, int low, int high) {
+    return std::string(what) + " " + std::to_string(value) + " out of range (" +
+           std::to_string(low) + ".." + std::to_string(high) + ")";
+}
+
+} // namespace
+
+std::string CheckProjectHeader(const ProjectHeader& h, std::size_t* fileOffset) {
+    struct Field {
+        const char* name;
+        std::int32_t value;
+        int low;
+        int high;
+        std::size_t offset;
+    };
+    const Field fields[] = {
+        {"ID number", h.idNumber, 0, kMaxIdNumber, 0},
+        {"port mode", h.portMode, 0, kPortModeCount - 1, 4},
+        {"current key", h.currentKey, 0, kKeyCount - 1, 8},
+        {"current slot", h.currentSlot, 0, kSlotCount - 1, 12},
+        {"device model", h.deviceModel, 0, 2, 16},
+    };
+    for (const Field& f : fields) {
+        if (f.value < f.low || f.value > f.high) {
+            if (fileOffset) {
+                *fileOffset = f.offset;
+            }
+            return Range(f.name, f.value, f.low, f.high);
+        }
+    }
+    return {};
+}
+
+void BeginLoadedConfiguration(Configuration& config, const ProjectHeader& header) {
+    config.ClearConfiguration();
+    config.idNumber = header.idNumber;
+    config.portMode = header.portMode;
+    config.currentKey = header.currentKey;
+    config.currentSlot = header.currentSlot;
+    config.deviceModel = header.deviceModel;
+    config.LayoutKeys(header.deviceModel);
+    config.ApplyModelAndPort(header.deviceModel, header.portMode);
+}
+
+std::string EncodeProject(const Configuration& config) {
+    ArchiveWriter out;
+    std::size_t size = kHeaderBytes;
+    for (const Key& key : config.keys) {
+        size += kFixedKeyBytes + EncodedStringSize(key.keyName.size()) +
+                EncodedStringSize(key.keyLabel.size());
+        for (const ActionList& slot : key.slots) {
+            for (const std::string& text : slot) {
+                size += EncodedStringSize(text.size());
+            }
+        }
+    }
+    out.Reserve(size);
+    out.WriteInt32(config.idNumber);
+    out.WriteInt32(config.portMode);
+    out.WriteInt32(config.currentKey);
+    out.WriteInt32(config.currentSlot);
+    out.WriteInt32(config.deviceModel);
+    for (const Key& key : config.keys) {
+        WriteKey(out, key);
+    }
+    return out.Take();
+}
+
+QByteArray ProjectToBytes(const Configuration& config) {
+    const std::string bytes = EncodeProject(config);
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+bool DecodeProject(std::string_view bytes, Configuration& config, std::string* error,
+                   std::size_t* errorOffset) {
+    ArchiveReader in(bytes);
+    ProjectHeader header;
+    in.ReadInt32(header.idNumber);
+    in.ReadInt32(header.portMode);
+    in.ReadInt32(header.currentKey);
+    in.ReadInt32(header.currentSlot);
+    in.ReadInt32(header.deviceModel);
+    if (in.Ok()) {
+        std::size_t offset = 0;
+        const std::string bad = CheckProjectHeader(header, &offset);
+        if (!bad.empty()) {
+            in.Fail(offset, bad);
+        }
+    }
+    if (in.Ok()) {
+        Configuration loaded = config;
+        BeginLoadedConfiguration(loaded, header);
+        for (Key& key : loaded.keys) {
+            if (!ReadKey(in, key)) {
+                break;
+            }
+        }
+        if (in.ExpectEnd()) {
+            config = std::move(loaded);
+            return true;
+        }
+    }
+    if (error) {
+        *error = in.Error();
+    }
+    if (errorOffset) {
+        *errorOffset = in.ErrorOffset();
+    }
+    return false;
+}
+
+bool ProjectFromBytes(const QByteArray& bytes, Configuration& config, QString* error) {
+    std::string message;
+    if (DecodeProject(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                      config, &message)) {
+        return true;
+    }
+    if (error) {
+        *error = QString::fromStdString(message);
+    }
+    return false;
+}
+
+bool ReadWholeFile(const QString& path, qint64 maxSize, QByteArray& bytes, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) {
+            *error = QStringLiteral("%1: cannot open: %2").arg(path, file.errorString());
+        }
+        return false;
+    }
+    const qint64 size = file.size();
+    if (size > maxSize) {
+        if (error) {
+            *error = QStringLiteral("%1: %2 bytes, more than the %3 bytes a file of this kind "
+                                    "can hold")
+                         .arg(path)
+                         .arg(size)
+                         .arg(maxSize);
+        }
+        return false;
+    }
+    // Read at most one byte past the limit, so that a file that grows (or a device that
+    // reports no size) cannot make this allocate without bound.
+    bytes = file.read(maxSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        if (error) {
+            *error = QStringLiteral("%1: cannot read: %2").arg(path, file.errorString());
+        }
+        return false;
+    }
+    if (bytes.size() > maxSize) {
+        if (error) {
+            *error = QStringLiteral("%1: more than the %2 bytes a file of this kind can hold")
+                         .arg(path)
+                         .arg(maxSize);
+        }
+        return false;
+    }
+    return true;
+}
+
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) {
+            *error = QStringLiteral("%1: cannot write: %2").arg(path, file.errorString());
+        }
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error) {
+            *error = QStringLiteral("%1: cannot write: %2").arg(path, file.errorString());
+        }
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+bool LoadProject(const QString& path, Configuration& config, QString* error) {
+    QByteArray bytes;
+    if (!ReadWholeFile(path, kMaxProjectFileSize, bytes, error)) {
+        return false;
+    }
+    QString what;
+    if (!ProjectFromBytes(bytes, config, &what)) {
+        if (error) {
+            *error = QStringLiteral("%1: not a valid project file: %2").arg(path, what);
+        }
+        return false;
+    }
+    return true;
+}
+
+bool SaveProject(const QString& path, const Configuration& config, QString* error) {
+    return WriteWholeFile(path, ProjectToBytes(config), error);
+}
+
+} // namespace qz
