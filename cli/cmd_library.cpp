@@ -1,0 +1,141 @@
+// Listings of IR and RS232 library files for `qzctl show`.
+#include "ShowLibrary.h"
+
+#include "library/IrLibrary.h"
+#include "library/LibraryFile.h"
+#include "library/Rs232Library.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string>
+
+namespace qzctl {
+
+namespace {
+
+// Names and data are 8-bit text shown as they are, except control bytes, which would upset the
+// terminal and are shown as \xNN.
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width) {
+        text.append(width - text.size(), ' ');
+    }
+    return text;
+}
+
+std::string Plural(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
+
+// 1 when the file cannot be read, 2 when it is damaged, 0 with its bytes otherwise.
+template <class Library, class Reader>
+int LoadForShow(const char* path, Library& library, Reader read) {
+    const QString file = QFile::decodeName(path);
+    QByteArray bytes;
+    QString error;
+    if (!qz::libfile::ReadAll(file, bytes, &error)) {
+        std::fprintf(stderr, "qzctl: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (!read(bytes, library, &error)) {
+        std::fprintf(stderr, "qzctl: %s: %s\n", path, qPrintable(error));
+        return 2;
+    }
+    return 0;
+}
+
+std::string IrDataText(const std::string& entry) {
+    const std::string data = qz::IrEntryData(entry);
+    if (data == std::string(qz::kIrPlaceholderLength, 'F')) {
+        return "not learned";
+    }
+    const bool learned =
+        data.size() == static_cast<std::size_t>(qz::kIrCodeDigits) &&
+        std::all_of(data.begin(), data.end(), [](char c) { return std::isxdigit(c & 0xFF); });
+    return learned ? "learned " + data : "data \"" + Printable(data) + "\"";
+}
+
+std::string EndText(std::int32_t format, std::int32_t endChar) {
+    if (format == qz::kRs232Hex) {
+        return "hex";
+    }
+    return endChar == qz::kEndCr ? "ASCII+CR" : endChar == qz::kEndCrLf ? "ASCII+CRLF" : "ASCII";
+}
+
+} // namespace
+
+int ShowIrLibrary(const char* path) {
+    qz::CIrLibSet lib;
+    if (const int rc = LoadForShow(path, lib, qz::ReadIrLibrary)) {
+        return rc;
+    }
+    std::printf("IR library \"%s\", %s\n", Printable(lib.libName).c_str(),
+                Plural(lib.entries.size(), "function", "functions").c_str());
+    const std::size_t indexWidth = std::to_string(lib.entries.size()).size();
+    std::size_t nameWidth = 0;
+    for (const auto& entry : lib.entries) {
+        nameWidth = std::max(nameWidth, Printable(qz::IrEntryName(entry)).size());
+    }
+    for (std::size_t i = 0; i < lib.entries.size(); ++i) {
+        const std::string& entry = lib.entries[i];
+        const std::string name = qz::IrEntryName(entry);
+        std::printf("  %*zu  ", static_cast<int>(indexWidth), i + 1);
+        if (name.empty()) {
+            // Never found by name; show the whole text so that it can be mended.
+            std::printf("%s  no name: \"%s\"\n", Padded("-", nameWidth).c_str(),
+                        Printable(entry).c_str());
+        } else {
+            std::printf("%s  %s\n", Padded(Printable(name), nameWidth).c_str(),
+                        IrDataText(entry).c_str());
+        }
+    }
+    return 0;
+}
+
+int ShowRs232Library(const char* path) {
+    qz::CRS232LibSet lib;
+    if (const int rc = LoadForShow(path, lib, qz::ReadRs232Library)) {
+        return rc;
+    }
+    std::printf("RS232 library \"%s\", %s\n", Printable(lib.libName).c_str(),
+                Plural(lib.functions.size(), "function", "functions").c_str());
+    const std::size_t indexWidth = std::to_string(lib.functions.size()).size();
+    std::size_t nameWidth = 0;
+    std::size_t lineWidth = 0;
+    const auto line = [](const qz::CRS232LibFun& f) {
+        return Printable(f.baudRate + ' ' + f.dataBits + ' ' + f.stopBits + ' ' + f.parity);
+    };
+    for (const auto& f : lib.functions) {
+        nameWidth = std::max(nameWidth, Printable(f.name).size());
+        lineWidth = std::max(lineWidth, line(f).size());
+    }
+    for (std::size_t i = 0; i < lib.functions.size(); ++i) {
+        const qz::CRS232LibFun& f = lib.functions[i];
+        const std::string text = qz::Rs232DataText(f);
+        std::printf(
+            "  %*zu  %s  %s  %-10s  %s  %s\n", static_cast<int>(indexWidth), i + 1,
+            Padded(Printable(f.name), nameWidth).c_str(), Padded(line(f), lineWidth).c_str(),
+            EndText(f.format, f.endChar).c_str(),
+            Padded(Plural(static_cast<std::size_t>(f.dataLength), "byte ", "bytes"), 8).c_str(),
+            f.format == qz::kRs232Hex ? text.c_str() : ("\"" + Printable(text) + "\"").c_str());
+    }
+    return 0;
+}
+
+} // namespace qzctl
