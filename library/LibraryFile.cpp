@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+
 Q_LOGGING_CATEGORY(lcLibrary, "qz.library")
 
 namespace qz::libfile {
@@ -69,9 +71,12 @@ bool WriteAll(const QString& path, const QByteArray& bytes, QString* error) {
         return false;
     }
     // Without a successful commit the temporary file is dropped and the old file stays.
+    errno = 0;
     if (file.write(bytes) != bytes.size()) {
-        SetError(error, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
-        qCWarning(lcLibrary) << "cannot write" << path << file.errorString();
+        // QSaveFile may lose the system's reason on the way ("Unknown error"); keep errno's.
+        const QString why = errno ? qt_error_string(errno) : file.errorString();
+        SetError(error, QStringLiteral("%1: cannot write: %2").arg(path, why));
+        qCWarning(lcLibrary) << "cannot write" << path << why;
         file.cancelWriting();
         return false;
     }
