@@ -40,6 +40,8 @@ bool ReadIrLibrary(const QByteArray& bytes, CIrLibSet& library, QString* error) 
     if (!in.ReadCount(count, 1)) {
         return ReadFailed(in, QStringLiteral("entry count"), error);
     }
+    // Bounded by the bytes left (checked above); reserving avoids the doubling of a long list.
+    read.entries.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         std::string entry;
         if (!in.ReadString(entry)) {
