@@ -55,14 +55,14 @@ DeviceLink::DeviceLink(QObject* parent) : QObject(parent) {
 void DeviceLink::setState(LinkState state) {
     if (m_state != state) {
         m_state = state;
-        emit stateChanged(state);
+        Q_EMIT stateChanged(state);
     }
 }
 
 void DeviceLink::setStatus(LinkStatus status) {
     if (m_status != status) {
         m_status = status;
-        emit statusChanged(status);
+        Q_EMIT statusChanged(status);
     }
 }
 
@@ -85,13 +85,13 @@ bool DeviceLink::connectToKeypad(const QStringList& candidates) {
     }
     if (candidates.isEmpty()) {
         m_connectionKind = 0;
-        emit message(QString::fromLatin1(texts::kConnectUsbWireFirst), QString());
+        Q_EMIT message(QString::fromLatin1(texts::kConnectUsbWireFirst), QString());
         return false;
     }
     for (const QString& candidate : candidates) {
         OpenError error;
         if (!m_transport.open(candidate, LineSettings{}, &error)) {
-            emit message(QString::fromLatin1(texts::kCanNotOpenCom), error.detail);
+            Q_EMIT message(QString::fromLatin1(texts::kCanNotOpenCom), error.detail);
             continue;
         }
         m_lastPort = m_transport.portName();
@@ -139,11 +139,11 @@ void DeviceLink::dropConnection(const QString& detail) {
     m_clearReplyCount = 0;
     setState(LinkState::Idle);
     setStatus(m_status == LinkStatus::ConnectSuccess ? LinkStatus::WaitConnect : m_status);
-    emit connectionLost(during, detail);
+    Q_EMIT connectionLost(during, detail);
     if (during == LinkState::Handshake) {
-        emit handshakeFinished(false);
+        Q_EMIT handshakeFinished(false);
     } else if (during == LinkState::Clearing) {
-        emit clearFinished(false);
+        Q_EMIT clearFinished(false);
     }
 }
 
@@ -154,12 +154,12 @@ void DeviceLink::onPortLost(const QString& detail) {
     dropConnection(detail);
     statusAfterClose();
     if (during == LinkState::Clearing) {
-        emit message(QString::fromLatin1(texts::kPortLost),
-                     QStringLiteral("The keypad may be only partly erased: clear it again."));
+        Q_EMIT message(QString::fromLatin1(texts::kPortLost),
+                       QStringLiteral("The keypad may be only partly erased: clear it again."));
     } else if (during == LinkState::Handshake) {
-        emit message(QString::fromLatin1(texts::kConnectUnsuccess), detail);
+        Q_EMIT message(QString::fromLatin1(texts::kConnectUnsuccess), detail);
     } else if (during == LinkState::Idle && m_irStudyMode) {
-        emit message(QString::fromLatin1(texts::kPortLost), detail);
+        Q_EMIT message(QString::fromLatin1(texts::kPortLost), detail);
     }
     // An upload tells its own story (connectionLost).
 }
@@ -180,7 +180,7 @@ QString DeviceLink::clearRefusal() const {
 bool DeviceLink::startClear() {
     const QString refusal = clearRefusal();
     if (!refusal.isEmpty()) {
-        emit message(refusal, QString());
+        Q_EMIT message(refusal, QString());
         return false;
     }
     m_clearReplyCount = 0;
@@ -199,7 +199,7 @@ bool DeviceLink::sendUnusual() {
     if (written < 0) {
         return false;
     }
-    emit message(QString::fromLatin1(texts::kSetSuccessReboot), QString());
+    Q_EMIT message(QString::fromLatin1(texts::kSetSuccessReboot), QString());
     return true;
 }
 
@@ -216,7 +216,7 @@ QString DeviceLink::uploadRefusal() const {
 bool DeviceLink::beginErase(const QByteArray& eraseFrame) {
     const QString refusal = uploadRefusal();
     if (!refusal.isEmpty()) {
-        emit message(refusal, QString());
+        Q_EMIT message(refusal, QString());
         return false;
     }
     m_clearReplyCount = 0;
@@ -232,7 +232,7 @@ bool DeviceLink::beginErase(const QByteArray& eraseFrame) {
 
 qint64 DeviceLink::sendFrame(const QByteArray& frame) {
     if (!m_transport.isOpen()) {
-        emit message(QString::fromLatin1(texts::kHaveNotOpenedCom), QString());
+        Q_EMIT message(QString::fromLatin1(texts::kHaveNotOpenedCom), QString());
         return -1;
     }
     return m_transport.write(frame);
@@ -248,11 +248,11 @@ void DeviceLink::endUpload() {
 
 bool DeviceLink::startLearning() {
     if (!m_transport.isOpen()) {
-        emit message(QString::fromLatin1(texts::kPleaseOpenCom), QString());
+        Q_EMIT message(QString::fromLatin1(texts::kPleaseOpenCom), QString());
         return false;
     }
     if (m_state == LinkState::Uploading || m_state == LinkState::ClearingForUpload) {
-        emit message(QString::fromLatin1(texts::kSendDataIng), QString());
+        Q_EMIT message(QString::fromLatin1(texts::kSendDataIng), QString());
         return false;
     }
     m_irStudyMode = true;
@@ -295,37 +295,37 @@ void DeviceLink::handleReply(const QByteArray& reply) {
             m_usbChecked = true;
         }
         qCDebug(lcLink) << "handshake reply" << reply.left(kReplyTextBytes) << success;
-        emit handshakeFinished(success);
-        emit answered(reply);
+        Q_EMIT handshakeFinished(success);
+        Q_EMIT answered(reply);
         break;
     }
     case LinkState::Clearing:
         if (ReplyHas(ReplyText(reply), "CLRE")) {
             ++m_clearReplyCount;
-            emit clearReplyCountChanged(m_clearReplyCount);
+            Q_EMIT clearReplyCountChanged(m_clearReplyCount);
             if (m_clearReplyCount >= 2) {
                 m_clearTimer.stop();
                 m_reassemblyActive = false;
                 setState(LinkState::Idle);
-                emit clearFinished(true);
+                Q_EMIT clearFinished(true);
             }
         }
         break;
     case LinkState::ClearingForUpload:
         if (ReplyHas(ReplyText(reply), "CLRE")) {
             ++m_clearReplyCount;
-            emit clearReplyCountChanged(m_clearReplyCount);
+            Q_EMIT clearReplyCountChanged(m_clearReplyCount);
             if (m_clearReplyCount >= 2) {
                 m_eraseTimer.stop();
                 m_clearReplyCount = 0;
                 setState(LinkState::Uploading);
-                emit eraseFinished(true);
+                Q_EMIT eraseFinished(true);
             }
         }
         break;
     case LinkState::Idle:
     case LinkState::Uploading:
-        emit answered(reply);
+        Q_EMIT answered(reply);
         break;
     }
 }
@@ -338,8 +338,8 @@ void DeviceLink::onHandshakeTimeout() {
     m_connectionKind = 1;
     m_usbChecked = false;
     setState(LinkState::Idle);
-    emit message(QString::fromLatin1(texts::kConnectUnsuccess), QString());
-    emit handshakeFinished(false);
+    Q_EMIT message(QString::fromLatin1(texts::kConnectUnsuccess), QString());
+    Q_EMIT handshakeFinished(false);
 }
 
 void DeviceLink::onEraseTick() {
@@ -349,13 +349,13 @@ void DeviceLink::onEraseTick() {
     }
     ++m_clearTicks;
     if (m_clearTicks < kEraseTicks) {
-        emit eraseTick(m_clearTicks);
+        Q_EMIT eraseTick(m_clearTicks);
         return;
     }
     m_eraseTimer.stop();
     setState(LinkState::Uploading);
     m_clearReplyCount = 0;
-    emit eraseFinished(false);
+    Q_EMIT eraseFinished(false);
 }
 
 void DeviceLink::onClearTimeout() {
@@ -366,11 +366,11 @@ void DeviceLink::onClearTimeout() {
     // says that the erase was not confirmed instead.
     const int replies = m_clearReplyCount;
     setState(LinkState::Idle);
-    emit message(QStringLiteral("The keypad did not confirm the erase (%1 of 2 answers); it may "
-                                "be only partly erased: clear it again.")
-                     .arg(replies),
-                 QString());
-    emit clearFinished(false);
+    Q_EMIT message(QStringLiteral("The keypad did not confirm the erase (%1 of 2 answers); it may "
+                                  "be only partly erased: clear it again.")
+                       .arg(replies),
+                   QString());
+    Q_EMIT clearFinished(false);
 }
 
 void DeviceLink::learnReply(const QByteArray& reply) {
@@ -413,13 +413,13 @@ void DeviceLink::finishLearnedFrame() {
             rejected = QStringLiteral("the learned frame does not hold the whole code");
         }
     }
-    emit answered(frame);
+    Q_EMIT answered(frame);
     if (!rejected.isEmpty()) {
         qCInfo(lcLink) << "learned frame rejected:" << rejected;
-        emit learnedFrameRejected(rejected);
+        Q_EMIT learnedFrameRejected(rejected);
         return;
     }
-    emit irCodeLearned(QByteArray(code.data(), static_cast<int>(code.size())), frame);
+    Q_EMIT irCodeLearned(QByteArray(code.data(), static_cast<int>(code.size())), frame);
 }
 
 void DeviceLink::onLearnSilence() {
@@ -428,7 +428,7 @@ void DeviceLink::onLearnSilence() {
     }
     m_reassemblyActive = false;
     m_reassembly.clear();
-    emit learnedFrameRejected(QStringLiteral("an incomplete learned frame was dropped"));
+    Q_EMIT learnedFrameRejected(QStringLiteral("an incomplete learned frame was dropped"));
 }
 
 } // namespace qz

@@ -93,7 +93,7 @@ class DeviceLink : public QObject {
     // One reply from the transport; public so that tests can feed replies directly.
     void handleReply(const QByteArray& reply);
 
-  signals:
+  Q_SIGNALS:
     void message(const QString& text, const QString& detail);
     void statusChanged(qz::LinkStatus status);
     void stateChanged(qz::LinkState state);

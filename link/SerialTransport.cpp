@@ -234,7 +234,7 @@ bool SerialTransport::open(const QString& name, const LineSettings& settings, Op
                             m_port.setDataBits(DataBitsForIndex(settings.dataBitsIndex)) &&
                             m_port.setParity(ParityForIndex(settings.parityIndex)) &&
                             m_port.setStopBits(StopBitsForIndex(settings.stopBitsIndex)) &&
-                            m_port.setReadBufferSize(0) && m_port.clear();
+                            m_port.clear();
     if (!configured) {
         const QString qtError = m_port.errorString();
         m_port.close();
@@ -299,7 +299,7 @@ void SerialTransport::deliver(const QList<QByteArray>& replies) {
         if (session != m_session) {
             return;
         }
-        emit replyReceived(reply);
+        Q_EMIT replyReceived(reply);
     }
 }
 
@@ -325,7 +325,7 @@ void SerialTransport::lose(const QString& detail) {
     const QString name = m_name;
     qCInfo(lcLink) << "port" << name << "lost:" << detail;
     close();
-    emit portLost(detail);
+    Q_EMIT portLost(detail);
 }
 
 } // namespace qz

@@ -73,7 +73,7 @@ class SerialTransport : public QObject {
     void setSilenceMs(int ms) { m_silence.setInterval(ms); }
     void setReopenDelayMs(int ms) { m_reopenDelayMs = ms; }
 
-  signals:
+  Q_SIGNALS:
     void replyReceived(const QByteArray& reply);
     // The open port failed (unplugged, hung up); it is already closed.
     void portLost(const QString& detail);

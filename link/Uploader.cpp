@@ -53,8 +53,8 @@ bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
         m_result.outcome = UploadResult::Refused;
         m_result.framesPlanned = static_cast<int>(plan.frames.size());
         m_result.message = refused;
-        emit message(refused, detail);
-        emit finished(m_result);
+        Q_EMIT message(refused, detail);
+        Q_EMIT finished(m_result);
         return false;
     }
     m_plan = plan;
@@ -83,12 +83,12 @@ bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
         m_log.close();
         m_result.outcome = UploadResult::Refused;
         m_result.message = QString::fromLatin1(texts::kHaveNotOpenedCom);
-        emit finished(m_result);
+        Q_EMIT finished(m_result);
         return false;
     }
     m_result.framesSent = 1;
     m_next = 1;
-    emit frameSent(0);
+    Q_EMIT frameSent(0);
     setProgress(1);
     return true;
 }
@@ -105,7 +105,7 @@ void Uploader::cancel() {
 
 void Uploader::setProgress(int position) {
     m_progress = position;
-    emit progressChanged(position);
+    Q_EMIT progressChanged(position);
 }
 
 void Uploader::onEraseTick(int ticks) {
@@ -173,7 +173,7 @@ void Uploader::sendNext() {
         return;
     }
     ++m_result.framesSent;
-    emit frameSent(index);
+    Q_EMIT frameSent(index);
     setProgress(frame.progress);
     m_waiting = true;
     m_answerTimer.start(timeoutFor(frame));
@@ -201,9 +201,9 @@ void Uploader::finish(UploadResult::Outcome outcome, const QString& text, const 
     m_result.outcome = outcome;
     m_result.message = text;
     if (!text.isEmpty()) {
-        emit message(text, detail);
+        Q_EMIT message(text, detail);
     }
-    emit finished(m_result);
+    Q_EMIT finished(m_result);
 }
 
 } // namespace qz

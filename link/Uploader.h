@@ -48,7 +48,7 @@ class Uploader : public QObject {
     int range() const { return m_plan.range; }
     const UploadResult& result() const { return m_result; }
 
-  signals:
+  Q_SIGNALS:
     void progressChanged(int position);
     // One frame was written (index into the plan's frames).
     void frameSent(int index);
