@@ -1,0 +1,469 @@
+#include "ProjectJson.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+
+#include "ProjectFile.h"
+
+namespace qz {
+
+namespace {
+
+// ---- writing ----
+
+bool IsValidUtf8(const std::string& s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        unsigned cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (n - i <= static_cast<std::size_t>(extra)) {
+            return false;
+        }
+        for (int k = 1; k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        // No overlong forms, no surrogates, nothing above U+10FFFF.
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return true;
+}
+
+void PutText(QByteArray& out, const std::string& s) {
+    static const char kHex[] = "0123456789abcdef";
+    if (!IsValidUtf8(s)) {
+        out += "{\"bytes\": \"";
+        for (unsigned char c : s) {
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+        out += "\"}";
+        return;
+    }
+    out += '"';
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                out += "\\u00";
+                out += kHex[c >> 4];
+                out += kHex[c & 15];
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    out += '"';
+}
+
+void PutField(QByteArray& out, const char* indent, const char* name, std::int32_t value,
+              bool last = false) {
+    out += indent;
+    out += '"';
+    out += name;
+    out += "\": ";
+    out += QByteArray::number(value);
+    out += last ? "\n" : ",\n";
+}
+
+void PutKey(QByteArray& out, int index, const Key& key) {
+    const char* in = "      ";
+    out += "    {\n";
+    PutField(out, in, "key", index);
+    out += in;
+    out += "\"keyName\": ";
+    PutText(out, key.keyName);
+    out += ",\n";
+    out += in;
+    out += "\"keyLabel\": ";
+    PutText(out, key.keyLabel);
+    out += ",\n";
+    PutField(out, in, "keyKind", key.keyKind);
+    PutField(out, in, "keyStyle", key.keyStyle);
+    out += in;
+    out += "\"timerMinutes\": [";
+    for (std::size_t t = 0; t < key.timerMinutes.size(); ++t) {
+        out += t ? ", " : "";
+        out += QByteArray::number(key.timerMinutes[t]);
+    }
+    out += "],\n";
+    PutField(out, in, "reservedWord", key.reservedWord);
+    PutField(out, in, "lastFamily", key.lastFamily);
+    PutField(out, in, "ledBrightness", key.ledBrightness);
+    PutField(out, in, "keyGroup", key.keyGroup);
+    PutField(out, in, "lastEventIndex", key.lastEventIndex);
+    PutField(out, in, "lastEventSub", key.lastEventSub);
+    out += in;
+    out += "\"slots\": [";
+    bool first = true;
+    for (int s = 0; s < kSlotCount; ++s) {
+        const ActionList& actions = key.slots[s];
+        if (actions.empty()) {
+            continue;
+        }
+        out += first ? "\n" : ",\n";
+        first = false;
+        out += "        {\"slot\": " + QByteArray::number(s) + ", \"event\": \"" +
+               EventNameOfSlot(s) + "\", \"actions\": [";
+        for (std::size_t a = 0; a < actions.size(); ++a) {
+            out += a ? ",\n          " : "\n          ";
+            PutText(out, actions[a]);
+        }
+        out += "\n        ]}";
+    }
+    out += first ? "]\n" : "\n      ]\n";
+    out += "    }";
+}
+
+// ---- reading ----
+
+class Reader {
+  public:
+    bool Fail(const QString& where, const QString& what) {
+        if (m_error.isEmpty()) {
+            m_error = where.isEmpty() ? what : where + ": " + what;
+        }
+        return false;
+    }
+    const QString& Error() const { return m_error; }
+
+    // Every listed field present and no other.
+    bool Fields(const QJsonObject& o, std::initializer_list<const char*> required,
+                std::initializer_list<const char*> optional, const QString& where) {
+        for (const char* name : required) {
+            if (!o.contains(QLatin1String(name))) {
+                return Fail(where, QStringLiteral("missing \"%1\"").arg(name));
+            }
+        }
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            bool known = false;
+            for (auto list : {required, optional}) {
+                for (const char* name : list) {
+                    known = known || it.key() == QLatin1String(name);
+                }
+            }
+            if (!known) {
+                return Fail(where, QStringLiteral("unknown field \"%1\"").arg(it.key()));
+            }
+        }
+        return true;
+    }
+
+    bool Int(const QJsonValue& v, const QString& where, std::int32_t& out) {
+        const double d = v.toDouble();
+        if (!v.isDouble() || std::trunc(d) != d || d < std::numeric_limits<std::int32_t>::min() ||
+            d > std::numeric_limits<std::int32_t>::max()) {
+            return Fail(where, QStringLiteral("not a 32-bit integer"));
+        }
+        out = static_cast<std::int32_t>(d);
+        return true;
+    }
+
+    bool Int(const QJsonObject& o, const char* name, const QString& where, std::int32_t& out) {
+        return Int(o.value(QLatin1String(name)), Place(where, name), out);
+    }
+
+    bool Text(const QJsonValue& v, const QString& where, std::string& out) {
+        if (v.isString()) {
+            out = v.toString().toStdString();
+            return true;
+        }
+        if (!v.isObject()) {
+            return Fail(where, QStringLiteral("not a string"));
+        }
+        const QJsonObject o = v.toObject();
+        if (!Fields(o, {"bytes"}, {}, where) || !o.value("bytes").isString()) {
+            return Fail(where, QStringLiteral("not a string"));
+        }
+        const QByteArray hex = o.value("bytes").toString().toLatin1();
+        if (hex.size() % 2 != 0 || !std::all_of(hex.begin(), hex.end(), [](char c) {
+                return std::isxdigit(static_cast<unsigned char>(c));
+            })) {
+            return Fail(Place(where, "bytes"), QStringLiteral("not an even number of hex digits"));
+        }
+        out = QByteArray::fromHex(hex).toStdString();
+        return true;
+    }
+
+    bool Array(const QJsonValue& v, const QString& where, QJsonArray& out) {
+        if (!v.isArray()) {
+            return Fail(where, QStringLiteral("not an array"));
+        }
+        out = v.toArray();
+        return true;
+    }
+
+    bool Object(const QJsonValue& v, const QString& where, QJsonObject& out) {
+        if (!v.isObject()) {
+            return Fail(where, QStringLiteral("not an object"));
+        }
+        out = v.toObject();
+        return true;
+    }
+
+    static QString Place(const QString& where, const char* name) {
+        return where.isEmpty() ? QString::fromLatin1(name) : where + '.' + QLatin1String(name);
+    }
+    static QString Place(const QString& where, qsizetype index) {
+        return QStringLiteral("%1[%2]").arg(where).arg(index);
+    }
+
+    bool ReadKey(const QJsonValue& value, int index, const QString& where, Key& key) {
+        QJsonObject o;
+        if (!Object(value, where, o) ||
+            !Fields(o,
+                    {"key", "keyName", "keyLabel", "keyKind", "keyStyle", "timerMinutes",
+                     "reservedWord", "lastFamily", "ledBrightness", "keyGroup", "lastEventIndex",
+                     "lastEventSub", "slots"},
+                    {}, where)) {
+            return false;
+        }
+        std::int32_t number = 0;
+        if (!Int(o, "key", where, number)) {
+            return false;
+        }
+        if (number != index) {
+            return Fail(Place(where, "key"),
+                        QStringLiteral("%1 where key %2 belongs").arg(number).arg(index));
+        }
+        QJsonArray timers;
+        if (!Text(o.value("keyName"), Place(where, "keyName"), key.keyName) ||
+            !Text(o.value("keyLabel"), Place(where, "keyLabel"), key.keyLabel) ||
+            !Int(o, "keyKind", where, key.keyKind) || !Int(o, "keyStyle", where, key.keyStyle) ||
+            !Array(o.value("timerMinutes"), Place(where, "timerMinutes"), timers)) {
+            return false;
+        }
+        if (timers.size() != static_cast<qsizetype>(key.timerMinutes.size())) {
+            return Fail(Place(where, "timerMinutes"), QStringLiteral("not three numbers"));
+        }
+        for (qsizetype t = 0; t < timers.size(); ++t) {
+            if (!Int(timers[t], Place(Place(where, "timerMinutes"), t), key.timerMinutes[t])) {
+                return false;
+            }
+        }
+        if (!Int(o, "reservedWord", where, key.reservedWord) ||
+            !Int(o, "lastFamily", where, key.lastFamily) ||
+            !Int(o, "ledBrightness", where, key.ledBrightness) ||
+            !Int(o, "keyGroup", where, key.keyGroup) ||
+            !Int(o, "lastEventIndex", where, key.lastEventIndex) ||
+            !Int(o, "lastEventSub", where, key.lastEventSub)) {
+            return false;
+        }
+        const QString slotsWhere = Place(where, "slots");
+        QJsonArray slots;
+        if (!Array(o.value("slots"), slotsWhere, slots)) {
+            return false;
+        }
+        int previous = -1;
+        for (qsizetype i = 0; i < slots.size(); ++i) {
+            const QString at = Place(slotsWhere, i);
+            QJsonObject slot;
+            std::int32_t s = 0;
+            QJsonArray actions;
+            if (!Object(slots[i], at, slot) || !Fields(slot, {"slot", "actions"}, {"event"}, at) ||
+                !Int(slot, "slot", at, s)) {
+                return false;
+            }
+            if (s <= previous || s >= kSlotCount) {
+                return Fail(
+                    Place(at, "slot"),
+                    s >= 0 && s < kSlotCount
+                        ? QStringLiteral("%1 not in ascending order").arg(s)
+                        : QStringLiteral("%1 out of range (0..%2)").arg(s).arg(kSlotCount - 1));
+            }
+            previous = s;
+            if (slot.contains("event") && slot.value("event") != QJsonValue(EventNameOfSlot(s))) {
+                return Fail(Place(at, "event"), QStringLiteral("not the event of slot %1 (\"%2\")")
+                                                    .arg(s)
+                                                    .arg(EventNameOfSlot(s)));
+            }
+            if (!Array(slot.value("actions"), Place(at, "actions"), actions)) {
+                return false;
+            }
+            ActionList& list = key.slots[s];
+            list.resize(static_cast<std::size_t>(actions.size()));
+            for (qsizetype a = 0; a < actions.size(); ++a) {
+                if (!Text(actions[a], Place(Place(at, "actions"), a), list[a])) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    bool Read(const QByteArray& json, Configuration& config) {
+        QJsonParseError parse;
+        const QJsonDocument doc = QJsonDocument::fromJson(json, &parse);
+        if (parse.error != QJsonParseError::NoError) {
+            return Fail({},
+                        QStringLiteral("byte %1: %2").arg(parse.offset).arg(parse.errorString()));
+        }
+        if (!doc.isObject()) {
+            return Fail({}, QStringLiteral("not a JSON object"));
+        }
+        const QJsonObject o = doc.object();
+        if (o.value("format") != QJsonValue(kProjectJsonFormat)) {
+            return Fail("format", QStringLiteral("not \"%1\"").arg(kProjectJsonFormat));
+        }
+        std::int32_t version = 0;
+        if (!Int(o, "version", {}, version)) {
+            return false;
+        }
+        if (version != kProjectJsonVersion) {
+            return Fail("version", QStringLiteral("%1 is not a version this program reads (%2)")
+                                       .arg(version)
+                                       .arg(kProjectJsonVersion));
+        }
+        ProjectHeader header;
+        QJsonArray keys;
+        if (!Fields(o,
+                    {"format", "version", "idNumber", "portMode", "currentKey", "currentSlot",
+                     "deviceModel", "keys"},
+                    {}, {}) ||
+            !Int(o, "idNumber", {}, header.idNumber) || !Int(o, "portMode", {}, header.portMode) ||
+            !Int(o, "currentKey", {}, header.currentKey) ||
+            !Int(o, "currentSlot", {}, header.currentSlot) ||
+            !Int(o, "deviceModel", {}, header.deviceModel)) {
+            return false;
+        }
+        const std::string bad = CheckProjectHeader(header);
+        if (!bad.empty()) {
+            return Fail({}, QString::fromStdString(bad));
+        }
+        if (!Array(o.value("keys"), "keys", keys)) {
+            return false;
+        }
+        if (keys.size() != kKeyCount) {
+            return Fail(
+                "keys",
+                QStringLiteral("%1 keys where a project has %2").arg(keys.size()).arg(kKeyCount));
+        }
+        Configuration loaded = config;
+        BeginLoadedConfiguration(loaded, header);
+        for (int k = 0; k < kKeyCount; ++k) {
+            if (!ReadKey(keys[k], k, Place(QStringLiteral("keys"), k), loaded.keys[k])) {
+                return false;
+            }
+        }
+        config = std::move(loaded);
+        return true;
+    }
+
+  private:
+    QString m_error;
+};
+
+} // namespace
+
+QByteArray ProjectToJson(const Configuration& config) {
+    QByteArray out;
+    out += "{\n  \"format\": \"";
+    out += kProjectJsonFormat;
+    out += "\",\n";
+    PutField(out, "  ", "version", kProjectJsonVersion);
+    PutField(out, "  ", "idNumber", config.idNumber);
+    PutField(out, "  ", "portMode", config.portMode);
+    PutField(out, "  ", "currentKey", config.currentKey);
+    PutField(out, "  ", "currentSlot", config.currentSlot);
+    PutField(out, "  ", "deviceModel", config.deviceModel);
+    out += "  \"keys\": [\n";
+    for (int k = 0; k < kKeyCount; ++k) {
+        PutKey(out, k, config.keys[k]);
+        out += k + 1 < kKeyCount ? ",\n" : "\n";
+    }
+    out += "  ]\n}\n";
+    return out;
+}
+
+bool ProjectFromJson(const QByteArray& json, Configuration& config, QString* error) {
+    Reader reader;
+    if (reader.Read(json, config)) {
+        return true;
+    }
+    if (error) {
+        *error = reader.Error();
+    }
+    return false;
+}
+
+bool LoadProjectJson(const QString& path, Configuration& config, QString* error) {
+    QByteArray bytes;
+    if (!ReadWholeFile(path, kMaxProjectFileSize, bytes, error)) {
+        return false;
+    }
+    QString what;
+    if (!ProjectFromJson(bytes, config, &what)) {
+        if (error) {
+            *error = QStringLiteral("%1: not a valid project text: %2").arg(path, what);
+        }
+        return false;
+    }
+    return true;
+}
+
+bool SaveProjectJson(const QString& path, const Configuration& config, QString* error) {
+    return WriteWholeFile(path, ProjectToJson(config), error);
+}
+
+bool IsProjectJsonPath(const QString& path) {
+    return QFileInfo(path).suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0;
+}
+
+bool LoadProjectAny(const QString& path, Configuration& config, QString* error) {
+    return IsProjectJsonPath(path) ? LoadProjectJson(path, config, error)
+                                   : LoadProject(path, config, error);
+}
+
+bool SaveProjectAny(const QString& path, const Configuration& config, QString* error) {
+    return IsProjectJsonPath(path) ? SaveProjectJson(path, config, error)
+                                   : SaveProject(path, config, error);
+}
+
+} // namespace qz

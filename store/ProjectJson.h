@@ -1,0 +1,52 @@
+#pragma once
+// The text form of a project: JSON that can be read, diffed and kept under version control, and
+// that converts back to the same project file bytes.
+//
+//   {
+//     "format": "qzctr-project",
+//     "version": 1,
+//     "idNumber": 0, "portMode": 0, "currentKey": 0, "currentSlot": 0, "deviceModel": 1,
+//     "keys": [                          all 36 keys, in order
+//       {
+//         "key": 0,                      the key's index (0..35), checked on reading
+//         "keyName": "1", "keyLabel": "1", "keyKind": 0, "keyStyle": 0,
+//         "timerMinutes": [0, 0, 0], "reservedWord": 0, "lastFamily": 1, "ledBrightness": 0,
+//         "keyGroup": 0, "lastEventIndex": 0, "lastEventSub": 0,
+//         "slots": [                     only the slots that hold something, ascending
+//           {"slot": 0, "event": "Press", "actions": [
+//             "DELY : 00 : 00 : 01 : 0 : 00010"
+//           ]}
+//         ]
+//       }, ...
+//     ]
+//   }
+//
+// Fields appear in the order of the project file. Texts are JSON strings when they are valid
+// UTF-8; any other 8-bit text is written as {"bytes": "<hex digits>"}, so that nothing is lost.
+// "event" is the slot's event name, for the reader; it must match the slot. Reading refuses
+// unknown fields, missing fields, wrong types, numbers outside int32 and the header values the
+// project file refuses; the error names the place ("keys[3].slots[1].actions[0]: ...").
+#include <QByteArray>
+#include <QString>
+
+#include "model/Configuration.h"
+
+namespace qz {
+
+inline constexpr char kProjectJsonFormat[] = "qzctr-project";
+constexpr int kProjectJsonVersion = 1;
+
+QByteArray ProjectToJson(const Configuration& config);
+// All or nothing, as for the project file; the repeat intervals keep their values.
+bool ProjectFromJson(const QByteArray& json, Configuration& config, QString* error = nullptr);
+
+bool LoadProjectJson(const QString& path, Configuration& config, QString* error = nullptr);
+bool SaveProjectJson(const QString& path, const Configuration& config, QString* error = nullptr);
+
+// Whether a path names the JSON form (extension ".json", any case).
+bool IsProjectJsonPath(const QString& path);
+// By extension: the JSON form for ".json", the project file for anything else.
+bool LoadProjectAny(const QString& path, Configuration& config, QString* error = nullptr);
+bool SaveProjectAny(const QString& path, const Configuration& config, QString* error = nullptr);
+
+} // namespace qz
