@@ -8,5 +8,7 @@ int CmdEncode(int argc, char** argv);
 int CmdSummary(int argc, char** argv);
 // (file commands)
 // (device-link commands)
+int CmdSim(int argc, char** argv);
+int CmdPorts(int argc, char** argv);
 
 } // namespace qzctl

@@ -17,6 +17,8 @@ const Command kCommands[] = {
     {"summary", qzctl::CmdSummary, "summary TEXT             display name, a tab, the summary"},
     // (file commands)
     // (device-link commands)
+    {"sim", qzctl::CmdSim, "sim [OPTIONS]            simulated keypad on a pty (sim --help)"},
+    {"ports", qzctl::CmdPorts, "ports [--sysfs ROOT]     serial ports, keypad candidates marked"},
 };
 
 void Usage(FILE* out) {

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -255,6 +256,29 @@ TEST_F(PortWatcherTest, PollsOnItsOwn) {
     watcher->stop();
     sysfs.removePort("ttyACM0");
     EXPECT_FALSE(removed->wait(100));
+}
+
+TEST(QzctlPorts, ListsPortsWithKeypadCandidatesMarked) {
+    const QString qzctl = QStringLiteral(QZ_BINARY_DIR "/cli/qzctl");
+    if (!QFile::exists(qzctl)) {
+        GTEST_SKIP() << "qzctl not built";
+    }
+    FakeSysfs sysfs;
+    sysfs.addPort("ttyS0", "serial8250");
+    sysfs.addPort("ttyACM10", "cdc_acm");
+    sysfs.addPort("ttyACM0", "cdc_acm");
+    QProcess p;
+    p.start(qzctl, {"ports", "--sysfs", sysfs.root()});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAllStandardOutput(),
+              "/dev/ttyACM0\tkeypad\t\n/dev/ttyACM10\tkeypad\t\n/dev/ttyS0\t-\t\n");
+
+    for (const QStringList& bad : {QStringList{"ports", "--sysfs"}, QStringList{"ports", "--x"}}) {
+        p.start(qzctl, bad);
+        ASSERT_TRUE(p.waitForFinished(5000));
+        EXPECT_EQ(p.exitCode(), 2);
+    }
 }
 
 } // namespace

@@ -5,12 +5,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -415,6 +417,94 @@ TEST(SimulatorStart, RefusesWhatItCannotDo) {
     QString error;
     EXPECT_FALSE(twice.start(&error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// `qzctl sim`, as a script or the editor's user starts it.
+class QzctlSimTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!QFile::exists(kQzctl)) {
+            GTEST_SKIP() << "qzctl not built";
+        }
+    }
+    // Starts `qzctl sim ARGS` and returns the device path from its first line.
+    QString StartSim(const QStringList& args) {
+        sim.start(kQzctl, QStringList{"sim"} + args);
+        if (!sim.waitForStarted(3000) ||
+            !QTest::qWaitFor([&] { return sim.canReadLine(); }, 5000)) {
+            return {};
+        }
+        return QString::fromLocal8Bit(sim.readLine()).trimmed();
+    }
+    void TearDown() override {
+        if (sim.state() != QProcess::NotRunning) {
+            sim.kill();
+            sim.waitForFinished(3000);
+        }
+    }
+
+    const QString kQzctl = QStringLiteral(QZ_BINARY_DIR "/cli/qzctl");
+    QProcess sim;
+};
+
+TEST_F(QzctlSimTest, AnswersOnItsPtyAndExitsCleanlyOnSignals) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        QTemporaryDir dir;
+        const QString log = dir.filePath("sim.log");
+        const QByteArray code(99, '\x11');
+        const QString path = StartSim(
+            {"--log", log, "--split", "3", "--ir-code", QString::fromLatin1(code.toHex())});
+        ASSERT_TRUE(path.startsWith("/dev/pts/")) << path.toStdString();
+        {
+            Client client;
+            ASSERT_TRUE(client.open(path));
+            client.send(kLearn);
+            ASSERT_TRUE(client.waitBytes(118));
+            EXPECT_TRUE(IsGoodFrame(client.all()));
+            EXPECT_EQ(client.all().mid(13, 99), code);
+            client.reads.clear();
+            client.send(kConnect);
+            ASSERT_TRUE(client.waitBytes(kConnect.size()));
+            EXPECT_EQ(client.all(), kConnect);
+        }
+        ::kill(static_cast<pid_t>(sim.processId()), signal);
+        ASSERT_TRUE(sim.waitForFinished(5000));
+        EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(sim.exitCode(), 0);
+        EXPECT_TRUE(sim.readAllStandardOutput().isEmpty()) << "the path is the only line";
+        QFile file(log);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), kLearn + "\n" + kConnect + "\n");
+        EXPECT_FALSE(QFile::exists(path));
+    }
+}
+
+TEST_F(QzctlSimTest, EndsByItselfWhenItHangsUp) {
+    const QString path = StartSim({"--hang-up-after", "0"});
+    ASSERT_FALSE(path.isEmpty());
+    Client client;
+    ASSERT_TRUE(client.open(path));
+    client.send(kConnect);
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitCode(), 0);
+    EXPECT_TRUE(sim.readAllStandardError().contains("hung up"));
+}
+
+TEST_F(QzctlSimTest, RefusesBadOptions) {
+    const QList<QStringList> bad = {
+        {"--baud", "x"},     {"--baud", "0"},   {"--baud", "-9600"}, {"--ir-code", "ABC"},
+        {"--ir-code", "zz"}, {"--split", "0"},  {"--delay", "1e3"},  {"--bogus"},
+        {"--log"},           {"--one-clear=1"}, {"extra"},
+    };
+    for (const QStringList& args : bad) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess p;
+        p.start(kQzctl, QStringList{"sim"} + args);
+        ASSERT_TRUE(p.waitForFinished(5000));
+        EXPECT_EQ(p.exitCode(), 2);
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    }
 }
 
 } // namespace
