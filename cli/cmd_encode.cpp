@@ -14,7 +14,7 @@ namespace {
 
 // Collects the parser's messages so the command can print them itself.
 class CollectingReporter final : public qz::IReporter {
-public:
+  public:
     void Report(const std::string& message) override { messages.push_back(message); }
     std::vector<std::string> messages;
 };

@@ -8,7 +8,9 @@
 
 namespace qz {
 
-bool Key::HasEvent(int slot) const { return slot >= 0 && slot < kSlotCount && !slots[slot].empty(); }
+bool Key::HasEvent(int slot) const {
+    return slot >= 0 && slot < kSlotCount && !slots[slot].empty();
+}
 
 bool Key::IsSentEvent(int slot) const {
     if (!HasEvent(slot)) {
@@ -27,7 +29,9 @@ bool Key::operator==(const Key& o) const {
            slots == o.slots && reservedWord == o.reservedWord && lastFamily == o.lastFamily;
 }
 
-bool IsKnownDeviceModel(int deviceModel) { return deviceModel >= 0 && deviceModel <= 2; }
+bool IsKnownDeviceModel(int deviceModel) {
+    return deviceModel >= 0 && deviceModel <= 2;
+}
 
 int NormalKeyCount(int deviceModel) {
     switch (deviceModel) {
@@ -51,7 +55,9 @@ int KeyKindFor(int deviceModel, int key) {
     return key < NormalKeyCount(deviceModel) ? kKindNormal : kKindVirtual;
 }
 
-bool HasIoInputs(int deviceModel) { return deviceModel == 2; }
+bool HasIoInputs(int deviceModel) {
+    return deviceModel == 2;
+}
 
 const char* SystemSourceName(int key) {
     static const char* const kNames[] = {"IOL", "IOH", "Time", "Start"};
@@ -70,7 +76,7 @@ int SlotFor(int family, int index, int sub) {
         return index == 0 ? kSlotPress : index == 1 ? kSlotRelease : kSlotLong;
     case kFamilyPage:
         return index >= 0 && index < 4 && sub >= 0 && sub < 4 ? kSlotPageFirst + 4 * index + sub
-                                                               : -1;
+                                                              : -1;
     case kFamilyToggle:
         return sub >= 0 && sub < 4 ? kSlotToggleFirst + sub : -1;
     case kFamilyIoLow:
@@ -139,8 +145,8 @@ const char* EventNameOfSlot(int slot) {
     default:
         break;
     }
-    static const char* const kNames[] = {"", "", "Page", "Toggle", "IOL", "IOH", "Time", "Start",
-                                         "Virtual"};
+    static const char* const kNames[] = {"",    "",     "Page",  "Toggle", "IOL",
+                                         "IOH", "Time", "Start", "Virtual"};
     return kNames[FamilyOfSlot(slot)];
 }
 
@@ -181,7 +187,9 @@ EventFit MeasureEvent(const ActionList& actions) {
     return fit;
 }
 
-Configuration::Configuration() { LayoutKeys(deviceModel); }
+Configuration::Configuration() {
+    LayoutKeys(deviceModel);
+}
 
 void Configuration::LayoutKeys(int model) {
     if (!IsKnownDeviceModel(model)) {
@@ -340,7 +348,9 @@ bool Configuration::ClearActions(int key, int slot) {
     return true;
 }
 
-bool Configuration::DeleteEvent(int key, int slot) { return ClearActions(key, slot); }
+bool Configuration::DeleteEvent(int key, int slot) {
+    return ClearActions(key, slot);
+}
 
 int Configuration::PurgeEmptyEvents() {
     int removed = 0;
@@ -363,7 +373,9 @@ void Configuration::ClearAllEvents() {
     }
 }
 
-void Configuration::ClearConfiguration() { ClearAllEvents(); }
+void Configuration::ClearConfiguration() {
+    ClearAllEvents();
+}
 
 std::vector<std::pair<int, int>> Configuration::EventRows() const {
     std::vector<std::pair<int, int>> rows;
@@ -377,7 +389,9 @@ std::vector<std::pair<int, int>> Configuration::EventRows() const {
     return rows;
 }
 
-int Configuration::EventRowCount() const { return static_cast<int>(EventRows().size()); }
+int Configuration::EventRowCount() const {
+    return static_cast<int>(EventRows().size());
+}
 
 std::string Configuration::EventDataText(int key, int slot) const {
     if (!ValidKey(key) || !ValidSlot(slot)) {

@@ -17,7 +17,7 @@ enum KeyKind : int { kKindNormal = 0, kKindVirtual = 3, kKindSystem = 4 };
 // Event families delivered by the key dialogs.
 enum EventFamily : int {
     kFamilyNone = 0,
-    kFamilyKey = 1,    // press, release, long
+    kFamilyKey = 1, // press, release, long
     kFamilyPage = 2,
     kFamilyToggle = 3,
     kFamilyIoLow = 4,
@@ -69,19 +69,19 @@ struct Key {
 };
 
 // Key kinds and counts per device model.
-int NormalKeyCount(int deviceModel);        // 8, 8, 19; 0 for unknown models
-bool IsKnownDeviceModel(int deviceModel);   // 0, 1, 2
-int KeyKindFor(int deviceModel, int key);   // -1 for an unknown model or key
-bool HasIoInputs(int deviceModel);          // "IOL"/"IOH" usable (model 2)
-const char* SystemSourceName(int key);      // "IOL", "IOH", "Time", "Start" for 32..35, else null
-const char* PortModeText(int portMode);     // "RS232(1),(2)" …; null out of range
+int NormalKeyCount(int deviceModel);      // 8, 8, 19; 0 for unknown models
+bool IsKnownDeviceModel(int deviceModel); // 0, 1, 2
+int KeyKindFor(int deviceModel, int key); // -1 for an unknown model or key
+bool HasIoInputs(int deviceModel);        // "IOL"/"IOH" usable (model 2)
+const char* SystemSourceName(int key);    // "IOL", "IOH", "Time", "Start" for 32..35, else null
+const char* PortModeText(int portMode);   // "RS232(1),(2)" …; null out of range
 constexpr int kPortModeCount = 4;
 
 // Slot tables.
 int SlotFor(int family, int index, int sub); // -1 when the arguments give no slot
 int FamilyOfSlot(int slot);
-int EventCodeOfSlot(int slot);               // 40 PRES … 44 VIRT; 0 out of range
-const char* EventNameOfSlot(int slot);       // "Press" … "Virtual"; "" out of range
+int EventCodeOfSlot(int slot);         // 40 PRES … 44 VIRT; 0 out of range
+const char* EventNameOfSlot(int slot); // "Press" … "Virtual"; "" out of range
 bool FamilyFitsKind(int family, int keyKind);
 
 // Results of AddAction / ReplaceAction beyond a position.
@@ -90,7 +90,7 @@ constexpr int kNoRoom = -2; // the event's frame would overflow
 
 // The whole configuration in memory: 36 keys, device-wide settings and the current selection.
 class Configuration {
-public:
+  public:
     Configuration();
 
     std::array<Key, kKeyCount> keys;
@@ -135,7 +135,7 @@ public:
 
     bool operator==(const Configuration& other) const;
 
-private:
+  private:
     static bool ValidKey(int key) { return key >= 0 && key < kKeyCount; }
     static bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
 };

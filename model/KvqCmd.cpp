@@ -17,11 +17,11 @@ struct CodeName {
 };
 
 constexpr CodeName kMnemonics[] = {
-    {kCodeLearnIr, "NONE"},   {kCodeSysId, "SYSI"},      {kCodeKeyGroup, "KYSG"},
-    {kCodeKeyName, "KYNA"},   {kCodeLedLevel, "LIPR"},   {kCodePortMode, "UAIR"},
-    {kCodePress, "PRES"},     {kCodeRelease, "RELS"},    {kCodeToggle, "TOGL"},
-    {kCodePage, "PAGE"},      {kCodeVirtual, "VIRT"},    {kCodeLong, "LONG"},
-    {kCodeIoHighLow, "IOHL"}, {kCodeIoLowHigh, "IOLH"},  {kCodeStartUp, "STUP"},
+    {kCodeLearnIr, "NONE"},   {kCodeSysId, "SYSI"},     {kCodeKeyGroup, "KYSG"},
+    {kCodeKeyName, "KYNA"},   {kCodeLedLevel, "LIPR"},  {kCodePortMode, "UAIR"},
+    {kCodePress, "PRES"},     {kCodeRelease, "RELS"},   {kCodeToggle, "TOGL"},
+    {kCodePage, "PAGE"},      {kCodeVirtual, "VIRT"},   {kCodeLong, "LONG"},
+    {kCodeIoHighLow, "IOHL"}, {kCodeIoLowHigh, "IOLH"}, {kCodeStartUp, "STUP"},
     {kCodeTimeOut, "TOUT"},
 };
 
@@ -75,7 +75,8 @@ void CKvqCmd::PutText(int offset, std::string_view text) {
 
 void CKvqCmd::PutNumber(int offset, int value, int width) {
     // A value wider than its field keeps its leftmost characters.
-    PutText(offset, std::string_view(FormatNumber(value, width)).substr(0, static_cast<size_t>(width)));
+    PutText(offset,
+            std::string_view(FormatNumber(value, width)).substr(0, static_cast<size_t>(width)));
 }
 
 void CKvqCmd::PutByte(int offset, char c) {
@@ -97,7 +98,9 @@ void CKvqCmd::Begin(int nCode) {
     m_nLen = 13;
 }
 
-void CKvqCmd::SetEventType(int nCode) { PutText(9, MnemonicFor(nCode)); }
+void CKvqCmd::SetEventType(int nCode) {
+    PutText(9, MnemonicFor(nCode));
+}
 
 void CKvqCmd::SetEventParams(int nKey, int nSub, int nCode, int nNum) {
     switch (nCode) {
@@ -242,27 +245,14 @@ bool CKvqCmd::IsFrameComplete() const {
     return length != 0 && length <= kMaxFrameLength && m_nLen - 12 >= length;
 }
 
-static int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool CKvqCmd::IsFrameSumValid() const {
     const int length = GetFrameLength();
     // Both checksum characters must have arrived; a pair that is not hexadecimal never matches.
     if (length <= 0 || 9 + length > m_nLen) {
         return false;
     }
-    const int hi = HexDigit(m_pConstBuf[7 + length]);
-    const int lo = HexDigit(m_pConstBuf[8 + length]);
+    const int hi = HexDigitValue(m_pConstBuf[7 + length]);
+    const int lo = HexDigitValue(m_pConstBuf[8 + length]);
     if (hi < 0 || lo < 0) {
         return false;
     }
@@ -278,7 +268,8 @@ std::string CKvqCmd::GetLearnedIrCode() const {
     hex.reserve(2 * kIrCodeBytes);
     char pair[3];
     for (int i = 0; i < kIrCodeBytes; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(m_pConstBuf[kFirst + i]));
+        std::snprintf(pair, sizeof pair, "%02x",
+                      static_cast<unsigned char>(m_pConstBuf[kFirst + i]));
         hex.append(pair, 2);
     }
     return hex;

@@ -50,7 +50,7 @@ struct FrameBuffer {
 
 // The view on a frame buffer through which frames are built and received frames are checked.
 class CKvqCmd {
-public:
+  public:
     // Building: resets the buffer ('-' fill, NUL at 2047) and starts at length 0.
     explicit CKvqCmd(FrameBuffer& buffer, IReporter* reporter = nullptr);
     // Checking: wraps nLen received bytes (nothing is written through this view).
@@ -92,7 +92,7 @@ public:
     static unsigned Checksum(const char* bytes, int count);
     static std::string FitKeyName(std::string_view name);
 
-private:
+  private:
     void PutText(int offset, std::string_view text);
     void PutNumber(int offset, int value, int width);
 

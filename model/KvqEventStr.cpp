@@ -55,7 +55,9 @@ const char* LedText(int action) {
     }
 }
 
-std::string PlusOne(const std::string& member) { return std::to_string(AtoI(member) + 1); }
+std::string PlusOne(const std::string& member) {
+    return std::to_string(AtoI(member) + 1);
+}
 
 int BaudCode(int baud) {
     switch (baud) {
@@ -124,40 +126,41 @@ void CKvqEventStr::ParseActionText() {
 
 void CKvqEventStr::SplitFields(int separators) {
     // Separator positions are kept at full width, so long texts split like short ones.
-    std::vector<size_t> colons;
-    for (size_t i = 0; i < m_strText.size() && static_cast<int>(colons.size()) < separators; ++i) {
-        if (m_strText[i] == ':') {
-            colons.push_back(i);
-        }
+    size_t colons[16];
+    int found = 0;
+    for (size_t at = m_strText.find(':'); at != std::string::npos && found < separators;
+         at = m_strText.find(':', at + 1)) {
+        colons[found++] = at;
     }
-    if (static_cast<int>(colons.size()) < separators) {
+    if (found < separators) {
         if (m_reporter) {
             m_reporter->Report(InfoForCode(m_nType)->failure);
         }
         return;
     }
     const std::string_view text(m_strText);
-    std::vector<std::string> fields;
+    std::string fields[16];
     for (int i = 0; i + 1 < separators; ++i) {
-        fields.push_back(Trim(text.substr(colons[i] + 1, colons[i + 1] - colons[i] - 1)));
+        fields[i] = Trim(text.substr(colons[i] + 1, colons[i + 1] - colons[i] - 1));
     }
-    const std::string_view last = text.substr(colons.back() + 1);
+    const std::string_view last = text.substr(colons[separators - 1] + 1);
+    std::string& lastField = fields[separators - 1];
     switch (m_nType) {
     case kActionUart:
     case kActionCompare:
-        fields.emplace_back(last); // leading blanks are data
+        lastField = std::string(last); // leading blanks are data
         break;
     case kActionIr:
     case kActionGpio:
     case kActionRelay:
     case kActionDelay:
-        fields.push_back(Trim(last));
+        lastField = Trim(last);
         break;
     default:
-        fields.push_back(TrimLeft(last));
+        lastField = TrimLeft(last);
         break;
     }
-    m_strType = Trim(text.substr(0, colons.front()));
+    m_strType = Trim(text.substr(0, colons[0]));
 
     using Member = std::string CKvqEventStr::*;
     static const Member kUart[] = {
@@ -169,49 +172,72 @@ void CKvqEventStr::SplitFields(int separators) {
         &CKvqEventStr::m_strUartSend,     &CKvqEventStr::m_strUartTimes,
         &CKvqEventStr::m_strUartDelay,    &CKvqEventStr::m_strUartData};
     static const Member kIr[] = {
-        &CKvqEventStr::m_strIrLib,   &CKvqEventStr::m_strIrFun,   &CKvqEventStr::m_strIrPort,
+        &CKvqEventStr::m_strIrLib,     &CKvqEventStr::m_strIrFun,  &CKvqEventStr::m_strIrPort,
         &CKvqEventStr::m_strIrCarrier, &CKvqEventStr::m_strIrSend, &CKvqEventStr::m_strIrTimes,
-        &CKvqEventStr::m_strIrDelay, &CKvqEventStr::m_strIrLen,   &CKvqEventStr::m_strIrCode};
+        &CKvqEventStr::m_strIrDelay,   &CKvqEventStr::m_strIrLen,  &CKvqEventStr::m_strIrCode};
     static const Member kGpio[] = {&CKvqEventStr::m_strIoName, &CKvqEventStr::m_strIoPort,
                                    &CKvqEventStr::m_strIoDir, &CKvqEventStr::m_strIoLevel,
                                    &CKvqEventStr::m_strIoLevel2};
-    static const Member kRelay[] = {&CKvqEventStr::m_strRelayPort,
-                                    &CKvqEventStr::m_strRelayAction,
+    static const Member kRelay[] = {&CKvqEventStr::m_strRelayPort, &CKvqEventStr::m_strRelayAction,
                                     &CKvqEventStr::m_strRelayAction2};
     static const Member kDelay[] = {&CKvqEventStr::m_strDelayHour, &CKvqEventStr::m_strDelayMinute,
                                     &CKvqEventStr::m_strDelaySecond, &CKvqEventStr::m_strDelayHalf,
                                     &CKvqEventStr::m_strDelayAll};
-    static const Member kCompare[] = {&CKvqEventStr::m_strCmpName,    &CKvqEventStr::m_strCmpPort,
-                                      &CKvqEventStr::m_strCmpFormat,  &CKvqEventStr::m_strCmpEndChar,
-                                      &CKvqEventStr::m_strCmpMode,    &CKvqEventStr::m_strCmpData};
+    static const Member kCompare[] = {&CKvqEventStr::m_strCmpName,   &CKvqEventStr::m_strCmpPort,
+                                      &CKvqEventStr::m_strCmpFormat, &CKvqEventStr::m_strCmpEndChar,
+                                      &CKvqEventStr::m_strCmpMode,   &CKvqEventStr::m_strCmpData};
     static const Member kLed[] = {&CKvqEventStr::m_strLedButton, &CKvqEventStr::m_strLedAction,
                                   &CKvqEventStr::m_strLedAction2};
     static const Member kPage[] = {&CKvqEventStr::m_strPageName, &CKvqEventStr::m_strPageClass,
                                    &CKvqEventStr::m_strPageStart, &CKvqEventStr::m_strPageEnd};
     static const Member kLoop[] = {&CKvqEventStr::m_strLoopName, &CKvqEventStr::m_strLoopId,
                                    &CKvqEventStr::m_strLoopKey, &CKvqEventStr::m_strLoopEnd};
-    static const Member kToggle[] = {&CKvqEventStr::m_strToggleName, &CKvqEventStr::m_strToggleButton,
-                                     &CKvqEventStr::m_strToggleStart, &CKvqEventStr::m_strToggleEnd};
+    static const Member kToggle[] = {
+        &CKvqEventStr::m_strToggleName, &CKvqEventStr::m_strToggleButton,
+        &CKvqEventStr::m_strToggleStart, &CKvqEventStr::m_strToggleEnd};
     const Member* members = nullptr;
     switch (m_nType) {
-    case kActionUart: members = kUart; break;
-    case kActionIr: members = kIr; break;
-    case kActionGpio: members = kGpio; break;
-    case kActionRelay: members = kRelay; break;
-    case kActionDelay: members = kDelay; break;
-    case kActionCompare: members = kCompare; break;
-    case kActionLed: members = kLed; break;
-    case kActionPage: members = kPage; break;
-    case kActionLoop: members = kLoop; break;
-    case kActionToggle: members = kToggle; break;
-    default: return;
+    case kActionUart:
+        members = kUart;
+        break;
+    case kActionIr:
+        members = kIr;
+        break;
+    case kActionGpio:
+        members = kGpio;
+        break;
+    case kActionRelay:
+        members = kRelay;
+        break;
+    case kActionDelay:
+        members = kDelay;
+        break;
+    case kActionCompare:
+        members = kCompare;
+        break;
+    case kActionLed:
+        members = kLed;
+        break;
+    case kActionPage:
+        members = kPage;
+        break;
+    case kActionLoop:
+        members = kLoop;
+        break;
+    case kActionToggle:
+        members = kToggle;
+        break;
+    default:
+        return;
     }
-    for (size_t i = 0; i < fields.size(); ++i) {
+    for (int i = 0; i < separators; ++i) {
         this->*members[i] = std::move(fields[i]);
     }
 }
 
-int CKvqEventStr::GetTypeCode() const { return TypeCodeOf(Trim(m_strType)); }
+int CKvqEventStr::GetTypeCode() const {
+    return TypeCodeOf(Trim(m_strType));
+}
 
 std::string CKvqEventStr::GetTypeName() const {
     const TypeInfo* info = InfoForCode(GetTypeCode());
@@ -232,10 +258,17 @@ std::string CKvqEventStr::GetSummary() const {
         s += "Port:" + PlusOne(m_strUartPort) + ",";
         s += "Send ";
         switch (AtoI(m_strUartSend)) {
-        case 0: s += "Once"; break;
-        case 1: s += "No.:" + m_strUartTimes + "," + "Time:" + m_strUartDelay; break;
-        case 2: s += "Continue," + std::string("Time:") + m_strUartDelay; break;
-        default: break;
+        case 0:
+            s += "Once";
+            break;
+        case 1:
+            s += "No.:" + m_strUartTimes + "," + "Time:" + m_strUartDelay;
+            break;
+        case 2:
+            s += "Continue," + std::string("Time:") + m_strUartDelay;
+            break;
+        default:
+            break;
         }
         break;
     }
@@ -244,10 +277,17 @@ std::string CKvqEventStr::GetSummary() const {
         s += ",Port:" + PlusOne(m_strIrPort);
         s += ",Send ";
         switch (AtoI(m_strIrSend)) {
-        case 0: s += "Once"; break;
-        case 1: s += "No.:" + m_strIrTimes + ",Time:" + m_strIrDelay; break;
-        case 2: s += "Continue,Time:" + m_strIrDelay; break;
-        default: break;
+        case 0:
+            s += "Once";
+            break;
+        case 1:
+            s += "No.:" + m_strIrTimes + ",Time:" + m_strIrDelay;
+            break;
+        case 2:
+            s += "Continue,Time:" + m_strIrDelay;
+            break;
+        default:
+            break;
         }
         break;
     case kActionGpio:
@@ -328,7 +368,8 @@ void CKvqEventStr::Put(std::string_view bytes) {
 }
 
 void CKvqEventStr::PutNumber(int value, int width) {
-    Put(std::string_view(FormatNumber(value, width)).substr(0, static_cast<size_t>(width)));
+    PutFormattedNumber(m_pOut + m_nOutLen, value, width);
+    m_nOutLen += width;
 }
 
 void CKvqEventStr::EncodeSerialData(const std::string& format, const std::string& endChar,
@@ -393,18 +434,19 @@ int CKvqEventStr::Encode() {
         PutNumber(AtoI(m_strIrTimes), 2);
         PutNumber(AtoI(m_strIrDelay), 2);
         Put("99");
-        std::string code = m_strIrCode;
+        std::string_view code = m_strIrCode;
         if (code.size() > kIrCodeDigits) {
             if (m_reporter) {
                 m_reporter->Report("rs232 data over");
             }
-            code.resize(kIrCodeDigits);
+            code = code.substr(0, kIrCodeDigits);
         }
-        std::string area(kIrCodeArea, 'F');
+        char* area = m_pOut + m_nOutLen;
+        std::memset(area, 'F', kIrCodeArea);
         for (size_t i = 0; i < code.size() / 2; ++i) {
             area[i] = static_cast<char>(HexPair(code[2 * i], code[2 * i + 1]));
         }
-        Put(area);
+        m_nOutLen += kIrCodeArea;
         break;
     }
     case kActionGpio:

@@ -28,7 +28,7 @@ constexpr int kActionScratchSize = 120;
 // One action parsed from its action text into named string fields. Lives for one parse,
 // summary or encoding.
 class CKvqEventStr {
-public:
+  public:
     explicit CKvqEventStr(std::string_view text, IReporter* reporter = nullptr);
     // For encoding: the record is appended to pOut at nOutLen (pOut holds at least
     // kActionScratchSize bytes from nOutLen on).
@@ -51,11 +51,13 @@ public:
     const std::string& GetText() const { return m_strText; }
     const std::string& GetType() const { return m_strType; }
 
-#define QZ_FIELD(name)                                                                            \
-public:                                                                                           \
-    const std::string& Get##name() const { return m_str##name; }                                  \
-                                                                                                  \
-private:                                                                                          \
+#define QZ_FIELD(name)                                                                             \
+  public:                                                                                          \
+    const std::string& Get##name() const {                                                         \
+        return m_str##name;                                                                        \
+    }                                                                                              \
+                                                                                                   \
+  private:                                                                                         \
     std::string m_str##name;
 
     // RS232
@@ -127,13 +129,13 @@ private:                                                                        
     QZ_FIELD(ToggleEnd)
 #undef QZ_FIELD
 
-public:
+  public:
     // Type code of a mnemonic (exact, upper case); 0 for any other.
     static int TypeCodeOf(std::string_view mnemonic);
     // Number of separators of a type; 0 for type 0.
     static int SeparatorCount(int typeCode);
 
-private:
+  private:
     void ParseActionText();
     void SplitFields(int separators);
     void EncodeSerialData(const std::string& format, const std::string& endChar,

@@ -6,7 +6,9 @@
 namespace qz {
 
 // The six white-space characters that count as blank: space, tab, CR, LF, VT, FF.
-bool IsBlankChar(char c);
+inline bool IsBlankChar(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r'); // space, tab, LF, VT, FF, CR
+}
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 bool IsBlank(std::string_view s);
@@ -16,9 +18,40 @@ int AtoI(std::string_view s);
 
 // A two-character hexadecimal pair read like strtol(…, 16) on two characters: reading stops at
 // the first non-hex character, so "1G" gives 1 and "G1" gives 0.
-unsigned char HexPair(char hi, char lo);
+namespace detail {
+struct HexTable {
+    signed char value[256];
+    constexpr HexTable() : value() {
+        for (int i = 0; i < 256; ++i) {
+            value[i] = -1;
+        }
+        for (int i = 0; i < 10; ++i) {
+            value['0' + i] = static_cast<signed char>(i);
+        }
+        for (int i = 0; i < 6; ++i) {
+            value['a' + i] = value['A' + i] = static_cast<signed char>(10 + i);
+        }
+    }
+};
+inline constexpr HexTable kHexTable;
+} // namespace detail
+
+// Value of one hexadecimal digit in either case; -1 for any other byte.
+inline int HexDigitValue(char c) {
+    return detail::kHexTable.value[static_cast<unsigned char>(c)];
+}
+inline unsigned char HexPair(char hi, char lo) {
+    const int h = HexDigitValue(hi);
+    if (h < 0) {
+        return 0;
+    }
+    const int l = HexDigitValue(lo);
+    return static_cast<unsigned char>(l < 0 ? h : h * 16 + l);
+}
 
 // printf-style integer formatted with the given minimum width and zero padding ("%0Nd").
 std::string FormatNumber(int value, int width);
+// Writes exactly `width` characters of FormatNumber(value, width) at out (its leftmost ones).
+void PutFormattedNumber(char* out, int value, int width);
 
 } // namespace qz

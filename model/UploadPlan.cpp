@@ -1,6 +1,7 @@
 #include "UploadPlan.h"
 
 #include <bitset>
+#include <cstring>
 
 #include "KvqCmd.h"
 #include "KvqEventStr.h"
@@ -48,7 +49,8 @@ int ProgressRange(const Configuration& config) {
     } else if (config.deviceModel == 2) {
         fixed = 58;
     }
-    return config.EventRowCount() + fixed + static_cast<int>(std::bitset<32>(GroupMask(config)).count());
+    return config.EventRowCount() + fixed +
+           static_cast<int>(std::bitset<32>(GroupMask(config)).count());
 }
 
 std::string BuildEventFrame(const Configuration& config, int key, int slot, PlanOverflow* overflow,
@@ -81,12 +83,6 @@ std::string BuildEventFrame(const Configuration& config, int key, int slot, Plan
 
     // A list that does not fit is sent only up to its last fitting entry, with a count that
     // matches: the keypad never sees a count promising actions that are not there.
-    const EventFit fit = MeasureEvent(list);
-    const int sent = fit.fits ? static_cast<int>(list.size()) : fit.fitted;
-    if (!fit.fits && overflow) {
-        *overflow = PlanOverflow{key, slot, fit.fitted, static_cast<int>(list.size())};
-    }
-
     FrameBuffer buffer;
     CKvqCmd cmd(buffer, reporter);
     cmd.Begin(code);
@@ -94,13 +90,18 @@ std::string BuildEventFrame(const Configuration& config, int key, int slot, Plan
     if (code == kCodePress) {
         cmd.PutByte(15, static_cast<char>(k.repeatInterval));
     }
-    cmd.Append(FormatNumber(sent, 2).substr(0, 2));
-    char scratch[kActionScratchSize];
-    for (int i = 0; i < sent; ++i) {
-        if (IsBlank(list[i])) {
+    cmd.Append("00"); // the count, written once we know how many entries fit
+    constexpr int kMaxCount = 99;
+    const int total = static_cast<int>(list.size());
+    int sent = 0;
+    char record[2 + kActionScratchSize];
+    for (; sent < total && sent < kMaxCount; ++sent) {
+        const std::string& text = list[sent];
+        if (IsBlank(text)) {
             continue;
         }
-        CKvqEventStr action(list[i], scratch, 0, reporter);
+        std::memcpy(record, FormatNumber(sent + 1, 2).data(), 2);
+        CKvqEventStr action(text, record + 2, 0, reporter);
         const int length = action.Encode();
         if (length == 0) {
             if (unparsed) {
@@ -108,9 +109,16 @@ std::string BuildEventFrame(const Configuration& config, int key, int slot, Plan
             }
             continue; // left out like a blank entry; the numbering skips it
         }
-        cmd.Append(FormatNumber(i + 1, 2));
-        cmd.Append(std::string_view(scratch, static_cast<size_t>(length)));
+        if (!cmd.Append(std::string_view(record, static_cast<size_t>(length) + 2))) {
+            break;
+        }
     }
+    if (sent < total && overflow) {
+        *overflow = PlanOverflow{key, slot, sent, total};
+    }
+    const std::string count = FormatNumber(sent, 2);
+    cmd.PutByte(17, count[0]);
+    cmd.PutByte(18, count[1]);
     cmd.Complete();
     return cmd.Bytes();
 }
@@ -176,8 +184,8 @@ UploadPlan BuildUploadPlan(const Configuration& config, IReporter* reporter) {
             PlanOverflow overflow;
             overflow.key = -1;
             bool unparsed = false;
-            add(PlannedFrame::Event,
-                BuildEventFrame(config, k, s, &overflow, &unparsed, reporter), k, s);
+            add(PlannedFrame::Event, BuildEventFrame(config, k, s, &overflow, &unparsed, reporter),
+                k, s);
             if (overflow.key >= 0) {
                 plan.overflows.push_back(overflow);
             }

@@ -18,8 +18,8 @@ struct PlannedFrame {
     enum Kind { Erase, System, Event };
     Kind kind = System;
     std::string bytes;
-    int key = -1;   // key index for per-key and event frames
-    int slot = -1;  // slot for event frames
+    int key = -1;  // key index for per-key and event frames
+    int slot = -1; // slot for event frames
     int timeoutMs = kSystemFrameTimeoutMs;
     int progress = 0; // position of the progress bar once this frame is sent
 };

@@ -57,14 +57,19 @@ TEST(ActionRecords, EveryTypeEncodesByteForByte) {
          "61INFR010002051099" + std::string(99, 'F')},
         {"GPIO port 2 out level 1", "GPIO :  : 1 : 1 : 1 : 1", "62GPIO0201000000011"},
         {"RELY port 1 off", "RELY : 0 : 1 : 1", "63RELY0100000000011"},
-        {"DELY 1h 2m 3s and a half", "DELY : 1 : 2 : 3 : 1 : 0102031",
-         "64DELY0000000000070102031"},
+        {"DELY 1h 2m 3s and a half", "DELY : 1 : 2 : 3 : 1 : 0102031", "64DELY0000000000070102031"},
         {"UCMP port 3 include", "UCMP : n : 2 : 0 : 0 :1 :OK",
-         "65UCMP1300000000" "02OK" + Dashes(30)},
+         "65UCMP1300000000"
+         "02OK" +
+             Dashes(30)},
         {"UCMP port 3 equal", "UCMP : n : 2 : 0 : 0 :0 :OK",
-         "65UCMP0300000000" "02OK" + Dashes(30)},
+         "65UCMP0300000000"
+         "02OK" +
+             Dashes(30)},
         {"UCMP hex", "UCMP : n : 0 : 1 : 0 :0 :0d 0A",
-         "65UCMP0100000000" "02\r\n" + Dashes(30)},
+         "65UCMP0100000000"
+         "02\r\n" +
+             Dashes(30)},
         {"LEDP button 4 on/all off", "LEDP : 3 : 2 : 2", "66LEDP0400000000012"},
         {"ENPG page 2 start 3", "ENPG : p : 1 :2 :0", "67ENPG0203000000010"},
         {"CASD ID 7 key 12", "CASD :  : 7 : 12 : -", "68CASD0712000000010"},
@@ -87,8 +92,8 @@ TEST(ActionRecords, RecordLengthsPerType) {
 TEST(ActionRecords, OverlongIrCodeIsReportedAndCut) {
     RecordingReporter reporter;
     const std::string code = std::string(198, 'a') + "0102";
-    const std::string record = CKvqEventStr::EncodeToBytes(
-        "INFR : TV : P : 0 : 1 : 0 : 1 : 1 : c6 : " + code, &reporter);
+    const std::string record =
+        CKvqEventStr::EncodeToBytes("INFR : TV : P : 0 : 1 : 0 : 1 : 1 : c6 : " + code, &reporter);
     EXPECT_EQ(reporter.messages, std::vector<std::string>{"rs232 data over"});
     EXPECT_EQ(record.substr(18), std::string(99, '\xaa'));
 }
@@ -159,7 +164,8 @@ TEST(ActionText, FieldsAndTheirTrimming) {
 
     // Only the first 14 colons separate RS232 fields; the data keeps its colons and leading
     // blanks, and the fields land in their own members whatever the text order.
-    const CKvqEventStr uart("UART : n : l : f : 19200 : 1 : 2 : 1 : 0 : 2 : 1 : 1 : 3 : 5 :  AT:OK");
+    const CKvqEventStr uart(
+        "UART : n : l : f : 19200 : 1 : 2 : 1 : 0 : 2 : 1 : 1 : 3 : 5 :  AT:OK");
     EXPECT_EQ(uart.GetUartData(), "  AT:OK");
     EXPECT_EQ(uart.GetUartParity(), "1");
     EXPECT_EQ(uart.GetUartFormat(), "0");
@@ -200,8 +206,10 @@ TEST(ActionSummary, NamesAndSummaries) {
          "Baud:9600,Port:1,Send Continue,Time:10"},
         {"INFR : TV : Power : 2 : 1 : 0 : 1 : 1 : c6 : 00", "IR",
          "Lib:TV,Fun:Power,Port:3,Send Once"},
-        {"INFR :  : Power : 0 : 1 : 1 : 3 : 7 : c6 : 00", "IR", "Lib:,Fun:Power,Port:1,Send No.:3,Time:7"},
-        {"INFR : a : b : 0 : 1 : 2 : 3 : 7 : c6 : 00", "IR", "Lib:a,Fun:b,Port:1,Send Continue,Time:7"},
+        {"INFR :  : Power : 0 : 1 : 1 : 3 : 7 : c6 : 00", "IR",
+         "Lib:,Fun:Power,Port:1,Send No.:3,Time:7"},
+        {"INFR : a : b : 0 : 1 : 2 : 3 : 7 : c6 : 00", "IR",
+         "Lib:a,Fun:b,Port:1,Send Continue,Time:7"},
         {"GPIO :  : 1 : 1 : 1 : 1", "GPIO", "Port 2 as Output 1"},
         {"GPIO :  : 1 : 0 : 0 : 0", "GPIO", "Port 2 as Input"},
         {"GPIO : Door : 0 : 0 : 0 : 0", "GPIO", "Door,Port 1 as Input"},

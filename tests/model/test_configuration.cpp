@@ -58,14 +58,22 @@ TEST(Configuration, SlotsOfEachFamily) {
         int family, index, sub, slot;
         const char* name;
     } cases[] = {
-        {kFamilyKey, 0, 0, 0, "Press"},     {kFamilyKey, 1, 0, 1, "Release"},
-        {kFamilyKey, 2, 0, 2, "Long"},      {kFamilyKey, 7, 0, 2, "Long"},
-        {kFamilyPage, 0, 0, 3, "Page"},     {kFamilyPage, 3, 3, 18, "Page"},
-        {kFamilyPage, 1, 2, 9, "Page"},     {kFamilyToggle, 2, 3, 22, "Toggle"},
-        {kFamilyIoLow, 2, 0, 25, "IOL"},    {kFamilyIoHigh, 0, 0, 27, "IOH"},
-        {kFamilyTime, 1, 15, 32, "Time"},   {kFamilyStart, 0, 0, 35, "Start"},
-        {kFamilyVirtual, 0, 0, 36, "Virtual"}, {kFamilyPage, 4, 0, -1, ""},
-        {kFamilyToggle, 1, 4, -1, ""},      {kFamilyNone, 0, 0, -1, ""},
+        {kFamilyKey, 0, 0, 0, "Press"},
+        {kFamilyKey, 1, 0, 1, "Release"},
+        {kFamilyKey, 2, 0, 2, "Long"},
+        {kFamilyKey, 7, 0, 2, "Long"},
+        {kFamilyPage, 0, 0, 3, "Page"},
+        {kFamilyPage, 3, 3, 18, "Page"},
+        {kFamilyPage, 1, 2, 9, "Page"},
+        {kFamilyToggle, 2, 3, 22, "Toggle"},
+        {kFamilyIoLow, 2, 0, 25, "IOL"},
+        {kFamilyIoHigh, 0, 0, 27, "IOH"},
+        {kFamilyTime, 1, 15, 32, "Time"},
+        {kFamilyStart, 0, 0, 35, "Start"},
+        {kFamilyVirtual, 0, 0, 36, "Virtual"},
+        {kFamilyPage, 4, 0, -1, ""},
+        {kFamilyToggle, 1, 4, -1, ""},
+        {kFamilyNone, 0, 0, -1, ""},
         {9, 0, 0, -1, ""},
     };
     for (const auto& c : cases) {
@@ -184,7 +192,7 @@ TEST(Configuration, ListOperations) {
     EXPECT_TRUE(config.DeleteAction(0, slot, 0));
     EXPECT_FALSE(config.keys[0].HasEvent(slot)); // deleting the last action ends the event
 
-    config.AddEvent(1, kFamilyKey, 0, 0);      // placeholder only
+    config.AddEvent(1, kFamilyKey, 0, 0); // placeholder only
     config.AddEvent(2, kFamilyKey, 1, 0);
     config.AddAction(2, kSlotRelease, kLed);
     EXPECT_EQ(config.EventRowCount(), 2);

@@ -3,6 +3,8 @@
 
 #include "Helpers.h"
 #include "model/KvqCmd.h"
+#include "model/KvqEventStr.h"
+#include "model/Text.h"
 
 using namespace qz;
 
@@ -141,4 +143,17 @@ TEST(Frames, LearnedIrCodeIsTheHexOfOffsets13To111) {
     // Too short to hold 99 code bytes: nothing is taken from it.
     CKvqCmd shortFrame(frame.data(), 111);
     EXPECT_EQ(shortFrame.GetLearnedIrCode(), "");
+}
+
+TEST(Frames, NumbersFormatLikePrintfAndKeepTheirLeftmostCharacters) {
+    const int values[] = {0, 7, 42, 999, 1000, -1, -42, 2147483647, -2147483647 - 1};
+    for (int width : {1, 2, 3, 4}) {
+        for (int v : values) {
+            char expected[32];
+            std::snprintf(expected, sizeof expected, "%0*d", width, v);
+            EXPECT_EQ(FormatNumber(v, width), expected) << v << " width " << width;
+        }
+    }
+    // A port of -2 shows as "-1" in a two-digit field; 150 actions' count keeps "15".
+    EXPECT_EQ(CKvqEventStr::EncodeToBytes("RELY : -2 : 0 : 0").substr(6, 2), "-1");
 }

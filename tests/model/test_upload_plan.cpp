@@ -25,7 +25,9 @@ std::string Frame(const std::string& body) {
     return head + body + sum + "ENND";
 }
 
-std::string Rec(const std::string& text) { return CKvqEventStr::EncodeToBytes(text); }
+std::string Rec(const std::string& text) {
+    return CKvqEventStr::EncodeToBytes(text);
+}
 
 std::vector<std::string> Mnemonics(const UploadPlan& plan) {
     std::vector<std::string> m;
@@ -56,8 +58,14 @@ TEST(UploadPlan, FrameOrderOfModel1WithTwoEvents) {
     EXPECT_EQ(plan.frames[2].bytes, Frame("35UAIR0"));
     EXPECT_EQ(plan.frames[3].bytes, Frame("33KYNA01   1"));
     EXPECT_EQ(plan.frames[42].bytes, Frame("34LIPR080"));
-    EXPECT_EQ(plan.frames[43].bytes, Frame("40PRES0100" "02" "01" + Rec(kRelayOn) + "02" + Rec(kLed)));
-    EXPECT_EQ(plan.frames[44].bytes, Frame("43PAGE0312" "01" "01" + Rec(kLed)));
+    EXPECT_EQ(plan.frames[43].bytes, Frame("40PRES0100"
+                                           "02"
+                                           "01" +
+                                           Rec(kRelayOn) + "02" + Rec(kLed)));
+    EXPECT_EQ(plan.frames[44].bytes, Frame("43PAGE0312"
+                                           "01"
+                                           "01" +
+                                           Rec(kLed)));
     EXPECT_EQ(plan.frames[43].timeoutMs, kEventFrameTimeoutMs);
     EXPECT_EQ(plan.frames[42].timeoutMs, kSystemFrameTimeoutMs);
 
@@ -87,9 +95,9 @@ TEST(UploadPlan, KeyGroupsOfNormalKeysOnly) {
     config.keys[0].keyGroup = 3;
     config.keys[7].keyGroup = 3;
     config.keys[1].keyGroup = 32;
-    config.keys[2].keyGroup = 33;  // outside 1..32: no frame
-    config.keys[9].keyGroup = 5;   // a virtual key's group: no frame
-    config.keys[32].keyGroup = 6;  // a system source's group: no frame
+    config.keys[2].keyGroup = 33; // outside 1..32: no frame
+    config.keys[9].keyGroup = 5;  // a virtual key's group: no frame
+    config.keys[32].keyGroup = 6; // a system source's group: no frame
     const UploadPlan plan = BuildUploadPlan(config);
     EXPECT_EQ(GroupMask(config), (1u << 2) | (1u << 31));
     const auto& frames = plan.frames;
@@ -106,8 +114,10 @@ TEST(UploadPlan, PlaceholdersAreListedButNotSent) {
     config.keys[1].lastFamily = kFamilyKey;
     const UploadPlan plan = BuildUploadPlan(config);
     ASSERT_EQ(plan.EventFrameCount(), 1);
-    EXPECT_EQ(plan.frames.back().bytes,
-              Frame("41RELS0200" "03" "01" + Rec(kLed) + "03" + Rec(kRelayOn)));
+    EXPECT_EQ(plan.frames.back().bytes, Frame("41RELS0200"
+                                              "03"
+                                              "01" +
+                                              Rec(kLed) + "03" + Rec(kRelayOn)));
     EXPECT_EQ(plan.range, 2 + 48); // both events are rows of the event list
     EXPECT_EQ(plan.frames.back().progress, 49);
 }
@@ -137,7 +147,10 @@ TEST(UploadPlan, EventParametersPerSlot) {
         config.AddAction(c.key, slot, kLed);
         const std::string frame = BuildEventFrame(config, c.key, slot);
         EXPECT_EQ(frame.substr(7, 10), c.params);
-        EXPECT_EQ(frame, Frame(c.params + "01" "01" + Rec(kLed)));
+        EXPECT_EQ(frame, Frame(c.params +
+                               "01"
+                               "01" +
+                               Rec(kLed)));
     }
     config.keys[5].repeatInterval = '7';
     config.AddAction(5, config.AddEvent(5, kFamilyKey, 0, 0), kLed);
@@ -148,8 +161,10 @@ TEST(UploadPlan, UnparseableActionsAreLeftOutButCounted) {
     Configuration config;
     config.keys[0].slots[kSlotPress] = {kLed, "NOPE : 1", "UART : a : b", kRelayOn};
     const UploadPlan plan = BuildUploadPlan(config);
-    EXPECT_EQ(plan.frames.back().bytes,
-              Frame("40PRES0100" "04" "01" + Rec(kLed) + "04" + Rec(kRelayOn)));
+    EXPECT_EQ(plan.frames.back().bytes, Frame("40PRES0100"
+                                              "04"
+                                              "01" +
+                                              Rec(kLed) + "04" + Rec(kRelayOn)));
     EXPECT_EQ(plan.unparsed, (std::vector<std::pair<int, int>>{{0, kSlotPress}}));
 }
 
@@ -164,7 +179,8 @@ TEST(UploadPlan, AnEventThatDoesNotFitIsReportedAndSentConsistently) {
     EXPECT_EQ(plan.overflows[0].slot, kSlotPress);
     EXPECT_EQ(plan.overflows[0].fitted, 16);
     EXPECT_EQ(plan.overflows[0].total, 18);
-    std::string body = "40PRES0400" "16";
+    std::string body = "40PRES0400"
+                       "16";
     for (int i = 1; i <= 16; ++i) {
         body += FormatNumber(i, 2) + Rec(kIr);
     }
