@@ -66,7 +66,7 @@ void CKvqCmd::PutText(int offset, std::string_view text) {
     if (!m_pBuf || offset < 0) {
         return;
     }
-    const int room = kFrameBufferSize - 1 - offset;
+    const int room = m_nBufSize - 1 - offset;
     const int n = std::min<int>(room, static_cast<int>(text.size()));
     if (n > 0) {
         std::memcpy(m_pBuf + offset, text.data(), static_cast<size_t>(n));
