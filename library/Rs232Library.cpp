@@ -15,7 +15,7 @@ using libfile::SetError;
 constexpr std::size_t kMinRecordSize = 5 + 3 * 4 + kRs232DataSize;
 
 // The shared reader over the file, plus the raw data areas it has no call for: stepping over
-// one starts a new reader after it, and `base` keeps the offsets counted from the file start.
+// one starts a new reader after it, and m_base keeps the offsets counted from the file start.
 class Cursor {
   public:
     explicit Cursor(const QByteArray& bytes)
