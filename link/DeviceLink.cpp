@@ -122,7 +122,12 @@ void DeviceLink::setKeypadPortPresent(bool present) {
 }
 
 void DeviceLink::portRemoved(const QString& path) {
-    if (m_transport.isOpen() && TrimPortName(path) == m_transport.portName()) {
+    // The watcher names ports by their name ("ttyACM0"), a user by their path.
+    const QString open = m_transport.portName();
+    const QString gone = TrimPortName(path);
+    const bool ours =
+        gone == open || (!gone.contains(QLatin1Char('/')) && QFileInfo(open).fileName() == gone);
+    if (m_transport.isOpen() && ours) {
         onPortLost(QStringLiteral("the port %1 was removed").arg(path));
     }
 }

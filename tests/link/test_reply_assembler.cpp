@@ -37,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
     Reads, ReplyAssemblerCases,
     testing::Values(
         Case{"WholeFrame", {kCone}, {kCone}, {}},
-        Case{"SplitFrameCountsOnce", {"KVQ00", "0602CO", "NE87END", "D"}, {kCone}, {}},
+        Case{"SplitFrameCountsOnce", {"KVQ00", "0602CO", "NE87EN", "ND"}, {kCone}, {}},
         Case{"TwoFramesInOneRead", {kClre + kClre}, {kClre, kClre}, {}},
         Case{"FrameAndPartOfNext", {kClre + "KVQ0006"}, {kClre}, "KVQ0006"},
         Case{

@@ -1,0 +1,522 @@
+// The device protocol over a real pseudo-terminal: the simulated keypad on one side, the real
+// QSerialPort code on the other.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "LinkTestSupport.h"
+#include "link/LinkTexts.h"
+#include "model/KvqCmd.h"
+
+using namespace qz;
+using qz::test::WaitFor;
+
+namespace {
+
+const QByteArray kConeFrame(kConnectFrame.data(), int(kConnectFrame.size()));
+const QByteArray kClearBytes(kClearFrame.data(), int(kClearFrame.size()));
+
+QByteArray LearnRequest() {
+    FrameBuffer buffer;
+    CKvqCmd cmd(buffer);
+    cmd.MakeLearnIrFrame();
+    return QByteArray(cmd.Data(), cmd.Length());
+}
+
+// A learn reply as the keypad sends it: the code bytes right after the mnemonic.
+QByteArray LearnReply(const QByteArray& code) {
+    FrameBuffer buffer;
+    CKvqCmd cmd(buffer);
+    cmd.Begin(kCodeLearnIr);
+    cmd.Append(std::string_view(code.constData(), size_t(code.size())));
+    cmd.Complete();
+    return QByteArray(cmd.Data(), cmd.Length());
+}
+
+class DeviceLinkTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        test::ShortenTimers(link);
+        messages.watch(&link);
+    }
+    DeviceLink link;
+    test::Messages messages;
+};
+
+// ---- handshake ----
+
+struct HandshakeCase {
+    const char* name;
+    SimulatorOptions options;
+    QString pathDecoration; // blanks around and inside the name
+    bool success;
+};
+
+class Handshake : public DeviceLinkTest, public testing::WithParamInterface<HandshakeCase> {};
+
+TEST_P(Handshake, EndsInADefinedState) {
+    const HandshakeCase& c = GetParam();
+    KeypadSimulator sim(c.options);
+    ASSERT_TRUE(test::StartSimulator(sim));
+    QString path = sim.devicePath();
+    if (!c.pathDecoration.isEmpty()) {
+        path = c.pathDecoration.arg(path.left(5), path.mid(5));
+    }
+    link.setKeypadPortPresent(true);
+    QSignalSpy finished(&link, &DeviceLink::handshakeFinished);
+    ASSERT_TRUE(link.connectToKeypad({path}));
+    EXPECT_EQ(link.state(), LinkState::Handshake);
+    ASSERT_TRUE(WaitFor([&] { return finished.count() > 0; }));
+    QTest::qWait(60); // a late or second answer must change nothing
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished[0][0].toBool(), c.success);
+    EXPECT_EQ(link.state(), LinkState::Idle);
+    EXPECT_EQ(sim.receivedFrames(), QList<QByteArray>{kConeFrame});
+    if (c.success) {
+        EXPECT_EQ(link.status(), LinkStatus::ConnectSuccess);
+        EXPECT_TRUE(link.isOpen());
+        EXPECT_TRUE(link.usbChecked());
+        EXPECT_TRUE(messages.all.isEmpty());
+    } else {
+        EXPECT_EQ(link.status(), LinkStatus::WaitConnect);
+    }
+}
+
+SimulatorOptions Silent() {
+    SimulatorOptions o;
+    o.silentAfter = 0;
+    return o;
+}
+SimulatorOptions Split() {
+    SimulatorOptions o;
+    o.splitPieces = 5;
+    return o;
+}
+SimulatorOptions Noise(int bytes) {
+    SimulatorOptions o;
+    o.noise = QByteArray(bytes, '#');
+    return o;
+}
+SimulatorOptions Delayed(int ms) {
+    SimulatorOptions o;
+    o.replyDelayMs = ms;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Handshake,
+    testing::Values(HandshakeCase{"Answered", {}, {}, true},
+                    HandshakeCase{"BlanksInPortName", {}, QStringLiteral(" %1 %2 "), true},
+                    HandshakeCase{"SplitReply", Split(), {}, true},
+                    HandshakeCase{"ShortNoiseBeforeReply", Noise(5), {}, true},
+                    // "CONE" must lie within the reply's first 20 bytes.
+                    HandshakeCase{"ConeAfterTwentyBytes", Noise(9), {}, false},
+                    HandshakeCase{"NoAnswer", Silent(), {}, false},
+                    HandshakeCase{"AnswerAfterTimeOut", Delayed(500), {}, false}),
+    [](const testing::TestParamInfo<HandshakeCase>& info) { return std::string(info.param.name); });
+
+TEST_F(DeviceLinkTest, HandshakeTimeOutClosesThePortAndSaysSo) {
+    KeypadSimulator sim(Silent());
+    ASSERT_TRUE(test::StartSimulator(sim));
+    link.setKeypadPortPresent(true);
+    EXPECT_FALSE(test::Connect(link, sim));
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.connectionKind(), 1);
+    EXPECT_FALSE(link.usbChecked());
+    EXPECT_EQ(messages.texts(), QStringList{texts::kConnectUnsuccess});
+    // A reply without "CONE" leaves the port open but refuses uploads.
+}
+
+TEST_F(DeviceLinkTest, ReplyWithoutConeKeepsPortOpenButNotConnected) {
+    KeypadSimulator sim(Noise(9));
+    ASSERT_TRUE(test::StartSimulator(sim));
+    EXPECT_FALSE(test::Connect(link, sim));
+    EXPECT_TRUE(link.isOpen());
+    EXPECT_EQ(link.uploadRefusal(), QString::fromLatin1(texts::kPleaseConnectFirst));
+}
+
+TEST_F(DeviceLinkTest, FirstCandidateThatOpensGetsTheHandshake) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    QSignalSpy finished(&link, &DeviceLink::handshakeFinished);
+    ASSERT_TRUE(link.connectToKeypad({QStringLiteral("/dev/qz-no-such-port"), sim.devicePath()}));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_TRUE(finished[0][0].toBool());
+    ASSERT_EQ(messages.all.size(), 1);
+    EXPECT_EQ(messages.all[0].first, QString::fromLatin1(texts::kCanNotOpenCom));
+    EXPECT_TRUE(messages.all[0].second.contains("not there"))
+        << messages.all[0].second.toStdString();
+}
+
+TEST_F(DeviceLinkTest, NoCandidateAsksForTheWire) {
+    EXPECT_FALSE(link.connectToKeypad({}));
+    EXPECT_EQ(messages.texts(), QStringList{texts::kConnectUsbWireFirst});
+    EXPECT_EQ(link.state(), LinkState::Idle);
+}
+
+// ---- opening errors ----
+
+TEST_F(DeviceLinkTest, BusyPortNamesTheProcessHoldingIt) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    SerialTransport holder;
+    ASSERT_TRUE(holder.open(sim.devicePath()));
+    SerialTransport second;
+    OpenError error;
+    EXPECT_FALSE(second.open(sim.devicePath(), {}, &error));
+    EXPECT_EQ(error.fault, OpenFault::Busy);
+    // The lock file QSerialPort leaves names this very process.
+    const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15);
+    EXPECT_TRUE(error.detail.contains(QString::number(getpid()))) << error.detail.toStdString();
+    EXPECT_TRUE(error.detail.contains(self)) << error.detail.toStdString();
+}
+
+TEST_F(DeviceLinkTest, MissingPortIsToldApart) {
+    SerialTransport transport;
+    OpenError error;
+    EXPECT_FALSE(transport.open(QStringLiteral("/dev/qz-no-such-port"), {}, &error));
+    EXPECT_EQ(error.fault, OpenFault::NotFound);
+    EXPECT_FALSE(transport.isOpen());
+}
+
+TEST_F(DeviceLinkTest, PortWithoutPermissionSaysHowToGetIt) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "needs root to drop to another user";
+    }
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    const QByteArray path = sim.devicePath().toLocal8Bit();
+    ASSERT_EQ(::chmod(path.constData(), 0600), 0);
+    // A user without rights on the device: the child drops to "nobody" and tries to open it.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) {
+            _exit(3);
+        }
+        SerialTransport transport;
+        OpenError error;
+        const bool opened = transport.open(QString::fromLocal8Bit(path), {}, &error);
+        const bool told = error.fault == OpenFault::Permission && error.detail.contains("group") &&
+                          error.detail.contains("udev");
+        _exit(opened ? 1 : told ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(OpenFaultText, PermissionNamesTheDevicesGroup) {
+    const QString text = DescribeOpenFault(OpenFault::Permission, QStringLiteral("/dev/ttyACM0"),
+                                           {}, QStringLiteral("uucp"), nullptr);
+    EXPECT_TRUE(text.contains("'uucp'")) << text.toStdString();
+    EXPECT_TRUE(text.contains("udev"));
+}
+
+TEST(OpenFaultText, LockFileOfAnotherProgram) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile lock(dir.filePath(QStringLiteral("LCK..ttyACM0")));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(qint64(getpid())).rightJustified(10, ' ') + "\n");
+    lock.close();
+    LockHolder holder;
+    ASSERT_TRUE(FindLockHolder(QStringLiteral("/dev/ttyACM0"), &holder, {dir.path()}));
+    EXPECT_EQ(holder.pid, getpid());
+    EXPECT_FALSE(holder.name.isEmpty());
+    EXPECT_FALSE(FindLockHolder(QStringLiteral("/dev/ttyACM1"), &holder, {dir.path()}));
+}
+
+TEST(LineSettings, IndexTables) {
+    EXPECT_EQ(BaudRateForIndex(12), 115200);
+    EXPECT_EQ(BaudRateForIndex(0), 110);
+    EXPECT_EQ(BaudRateForIndex(14), 256000);
+    EXPECT_EQ(BaudRateForIndex(15), 9600);
+    EXPECT_EQ(BaudRateForIndex(-1), 9600);
+    EXPECT_EQ(ParityForIndex(3), QSerialPort::OddParity);
+    EXPECT_EQ(ParityForIndex(9), QSerialPort::NoParity);
+    EXPECT_EQ(DataBitsForIndex(4), QSerialPort::Data8);
+    EXPECT_EQ(DataBitsForIndex(3), QSerialPort::Data7);
+    EXPECT_EQ(StopBitsForIndex(2), QSerialPort::TwoStop);
+    EXPECT_EQ(StopBitsForIndex(7), QSerialPort::OneStop);
+    EXPECT_EQ(TrimPortName(QStringLiteral(" \t/dev/tty ACM0 \n")), QStringLiteral("/dev/ttyACM0"));
+}
+
+// ---- clear ----
+
+struct ClearCase {
+    const char* name;
+    SimulatorOptions options;
+    int replies;
+    bool confirmed;
+};
+
+class Clear : public DeviceLinkTest, public testing::WithParamInterface<ClearCase> {};
+
+TEST_P(Clear, EndsIdleAndTellsWhenUnconfirmed) {
+    const ClearCase& c = GetParam();
+    KeypadSimulator sim(c.options);
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    QSignalSpy finished(&link, &DeviceLink::clearFinished);
+    ASSERT_TRUE(link.startClear());
+    EXPECT_EQ(link.state(), LinkState::Clearing);
+    EXPECT_EQ(link.clearRefusal(), QString::fromLatin1(texts::kMachineBeingClear));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() > 0; }));
+    EXPECT_EQ(finished[0][0].toBool(), c.confirmed);
+    EXPECT_EQ(link.clearReplyCount(), c.replies);
+    EXPECT_EQ(link.state(), LinkState::Idle);
+    EXPECT_EQ(sim.receivedFrames(), (QList<QByteArray>{kConeFrame, kClearBytes}));
+    EXPECT_EQ(messages.all.isEmpty(), c.confirmed);
+    if (!c.confirmed) {
+        EXPECT_TRUE(messages.all[0].first.contains("did not confirm"));
+    }
+    EXPECT_TRUE(link.clearRefusal().isEmpty()); // a new clear may start
+}
+
+SimulatorOptions OneClear() {
+    SimulatorOptions o;
+    o.oneClear = true;
+    return o;
+}
+SimulatorOptions SilentAfterHandshake() {
+    SimulatorOptions o;
+    o.silentAfter = 1;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, Clear,
+                         testing::Values(ClearCase{"TwoClre", {}, 2, true},
+                                         ClearCase{"SplitClre", Split(), 2, true},
+                                         ClearCase{"OneClre", OneClear(), 1, false},
+                                         ClearCase{"NoClre", SilentAfterHandshake(), 0, false}),
+                         [](const testing::TestParamInfo<ClearCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(DeviceLinkTest, ClearRefusals) {
+    EXPECT_FALSE(link.startClear());
+    EXPECT_EQ(messages.texts(), QStringList{texts::kPleaseConnectFirst});
+    link.handleReply("KVQ"); // idle: nothing changes
+    EXPECT_EQ(link.state(), LinkState::Idle);
+}
+
+TEST_F(DeviceLinkTest, FirstClreChangesNothingVisible) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    link.transport().close(); // replies now come only from this test
+    link.setClearTimeoutMs(100000);
+    ASSERT_TRUE(link.transport().open(sim.devicePath()));
+    ASSERT_TRUE(link.startClear());
+    link.handleReply("KVQ000681CLRE8FENND");
+    EXPECT_EQ(link.state(), LinkState::Clearing);
+    link.handleReply("xxxxxxxxxxxxxxxxxxxxCLRE"); // beyond the first 20 bytes: not counted
+    EXPECT_EQ(link.clearReplyCount(), 1);
+    link.handleReply("KVQ000601CLRE87ENND");
+    EXPECT_EQ(link.state(), LinkState::Idle);
+    EXPECT_EQ(link.clearReplyCount(), 2);
+}
+
+TEST_F(DeviceLinkTest, Unusual) {
+    EXPECT_FALSE(link.sendUnusual());
+    EXPECT_EQ(messages.texts(), QStringList{texts::kHaveNotOpenedCom});
+    messages.all.clear();
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    EXPECT_TRUE(link.sendUnusual());
+    EXPECT_EQ(messages.texts(), QStringList{texts::kSetSuccessReboot});
+    ASSERT_TRUE(WaitFor([&] { return sim.receivedFrames().size() == 2; }));
+    EXPECT_EQ(sim.receivedFrames()[1], QByteArray(kClearFrame81.data(), int(kClearFrame81.size())));
+    EXPECT_EQ(link.state(), LinkState::Idle);
+}
+
+// ---- unplugging and the port list ----
+
+TEST_F(DeviceLinkTest, HangUpClosesAtOnceAndReportsOnce) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    QSignalSpy lost(&link, &DeviceLink::connectionLost);
+    bool portPresent = true;
+    link.setPresenceProbe([&] { return portPresent; });
+    portPresent = false;
+    sim.hangUp();
+    ASSERT_TRUE(WaitFor([&] { return lost.count() > 0; }));
+    QTest::qWait(100); // no error storm after the first report
+    EXPECT_EQ(lost.count(), 1);
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.status(), LinkStatus::UsbUnconnect);
+    EXPECT_EQ(link.state(), LinkState::Idle);
+    EXPECT_EQ(link.sendFrame("x"), -1);
+}
+
+TEST_F(DeviceLinkTest, HangUpDuringClearTellsTheEraseMayBePartial) {
+    SimulatorOptions options;
+    options.hangUpAfter = 1; // the erase frame is recorded, then the line drops
+    KeypadSimulator sim(options);
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    QSignalSpy finished(&link, &DeviceLink::clearFinished);
+    ASSERT_TRUE(link.startClear());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() > 0; }));
+    EXPECT_FALSE(finished[0][0].toBool());
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.state(), LinkState::Idle);
+    ASSERT_FALSE(messages.all.isEmpty());
+    EXPECT_TRUE(messages.all.back().second.contains("partly erased"));
+    EXPECT_NE(link.status(), LinkStatus::ConnectSuccess);
+}
+
+TEST_F(DeviceLinkTest, OnlyRemovalOfTheOpenPortDropsTheConnection) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    link.portRemoved(QStringLiteral("ttyACM7"));
+    link.setKeypadPortPresent(false);
+    EXPECT_TRUE(link.isOpen());
+    EXPECT_EQ(link.status(), LinkStatus::ConnectSuccess);
+    link.setKeypadPortPresent(true);
+    link.portRemoved(sim.devicePath());
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.status(), LinkStatus::WaitConnect);
+}
+
+TEST_F(DeviceLinkTest, DisconnectFollowsPresence) {
+    link.setKeypadPortPresent(false);
+    EXPECT_EQ(link.status(), LinkStatus::UsbUnconnect);
+    link.setKeypadPortPresent(true);
+    EXPECT_EQ(link.status(), LinkStatus::WaitConnect);
+    EXPECT_STREQ(StatusText(link.status()), "Wait Connect");
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    link.disconnectPort();
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.status(), LinkStatus::WaitConnect);
+    EXPECT_EQ(link.connectionKind(), 0);
+}
+
+// ---- learning ----
+
+struct LearnCase {
+    const char* name;
+    SimulatorOptions options;
+    bool learned;
+};
+
+class Learn : public DeviceLinkTest, public testing::WithParamInterface<LearnCase> {};
+
+TEST_P(Learn, ForwardsOnlySoundFrames) {
+    const LearnCase& c = GetParam();
+    KeypadSimulator sim(c.options);
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    QSignalSpy learned(&link, &DeviceLink::irCodeLearned);
+    QSignalSpy rejected(&link, &DeviceLink::learnedFrameRejected);
+    ASSERT_TRUE(link.startLearning());
+    ASSERT_TRUE(WaitFor([&] { return learned.count() + rejected.count() > 0; }));
+    QTest::qWait(60);
+    EXPECT_EQ(learned.count() + rejected.count(), 1);
+    EXPECT_EQ(sim.receivedFrames(), (QList<QByteArray>{kConeFrame, LearnRequest()}));
+    EXPECT_EQ(learned.count(), c.learned ? 1 : 0);
+    if (c.learned) {
+        const QByteArray code =
+            c.options.irCode.isEmpty() ? KeypadSimulator::defaultIrCode() : c.options.irCode;
+        EXPECT_EQ(learned[0][0].toByteArray(), code.toHex());
+    }
+    EXPECT_TRUE(link.learning());
+    link.stopLearning();
+    EXPECT_FALSE(link.learning());
+    EXPECT_EQ(link.state(), LinkState::Idle);
+}
+
+SimulatorOptions BadChecksum() {
+    SimulatorOptions o;
+    o.badLearnChecksum = true;
+    return o;
+}
+SimulatorOptions ShortCode() {
+    SimulatorOptions o;
+    o.irCode = QByteArray(90, '\x11'); // a complete, correct frame of 109 bytes
+    return o;
+}
+SimulatorOptions HighBytes() {
+    SimulatorOptions o;
+    o.irCode = QByteArray(99, '\xfe');
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, Learn,
+                         testing::Values(LearnCase{"Good", {}, true},
+                                         LearnCase{"HighBytes", HighBytes(), true},
+                                         LearnCase{"Split", Split(), true},
+                                         LearnCase{"BadChecksum", BadChecksum(), false},
+                                         LearnCase{"TooShortForTheCode", ShortCode(), false}),
+                         [](const testing::TestParamInfo<LearnCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Replies fed straight in: the reassembly across replies, as when pieces arrive far apart.
+TEST_F(DeviceLinkTest, LearningReassemblesAcrossReplies) {
+    KeypadSimulator sim(Silent());
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(link.transport().open(sim.devicePath()));
+    QSignalSpy learned(&link, &DeviceLink::irCodeLearned);
+    QSignalSpy rejected(&link, &DeviceLink::learnedFrameRejected);
+    ASSERT_TRUE(link.startLearning());
+    const QByteArray code = KeypadSimulator::defaultIrCode();
+    const QByteArray frame = LearnReply(code);
+    link.handleReply(frame.left(40));
+    link.handleReply(frame.mid(40, 40));
+    EXPECT_EQ(learned.count(), 0);
+    link.handleReply(frame.mid(80));
+    ASSERT_EQ(learned.count(), 1);
+    EXPECT_EQ(learned[0][0].toByteArray(), code.toHex());
+    EXPECT_EQ(learned[0][1].toByteArray(), frame);
+
+    // A frame of 98 bytes or less is never forwarded, even when whole and correct.
+    link.handleReply(LearnReply(QByteArray(80, '\x01')));
+    EXPECT_EQ(learned.count(), 1);
+    EXPECT_EQ(rejected.count(), 1);
+
+    // A piece that never completes is dropped after a silence; the next frame is learned.
+    link.handleReply(frame.left(50));
+    ASSERT_TRUE(WaitFor([&] { return rejected.count() == 2; }));
+    link.handleReply(frame);
+    EXPECT_EQ(learned.count(), 2);
+
+    // A block that no longer fits the buffer is ignored.
+    link.handleReply(frame.left(20));
+    link.handleReply(QByteArray(2030, 'x'));
+    link.handleReply(frame.mid(20));
+    EXPECT_EQ(learned.count(), 3);
+}
+
+TEST_F(DeviceLinkTest, LearningNeedsAnOpenPort) {
+    EXPECT_FALSE(link.startLearning());
+    EXPECT_EQ(messages.texts(), QStringList{texts::kPleaseOpenCom});
+    EXPECT_FALSE(link.learning());
+}
+
+TEST_F(DeviceLinkTest, AfterLearningRepliesGoByStateAgain) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    ASSERT_TRUE(test::Connect(link, sim));
+    ASSERT_TRUE(link.startLearning());
+    link.stopLearning();
+    QSignalSpy finished(&link, &DeviceLink::clearFinished);
+    ASSERT_TRUE(link.startClear());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() > 0; }));
+    EXPECT_TRUE(finished[0][0].toBool());
+}
+
+} // namespace
+
+QZ_QT_TEST_MAIN
