@@ -7,6 +7,10 @@ namespace qzctl {
 int CmdEncode(int argc, char** argv);
 int CmdSummary(int argc, char** argv);
 // (file commands)
+int CmdShow(int argc, char** argv);
+int CmdConvert(int argc, char** argv);
+int CmdFrames(int argc, char** argv);
+int CmdCheck(int argc, char** argv);
 // (device-link commands)
 int CmdSim(int argc, char** argv);
 int CmdPorts(int argc, char** argv);

@@ -16,6 +16,10 @@ const Command kCommands[] = {
     {"encode", qzctl::CmdEncode, "encode [--hex] TEXT      action record of one action text"},
     {"summary", qzctl::CmdSummary, "summary TEXT             display name, a tab, the summary"},
     // (file commands)
+    {"show", qzctl::CmdShow, "show FILE                listing of a .qzp, .json, .irr or .rss file"},
+    {"convert", qzctl::CmdConvert, "convert IN OUT           project file <-> JSON, by extension"},
+    {"frames", qzctl::CmdFrames, "frames [--list] [-o OUT] PROJECT  the bytes an upload sends"},
+    {"check", qzctl::CmdCheck, "check PROJECT            what an upload should not meet"},
     // (device-link commands)
     {"sim", qzctl::CmdSim, "sim [OPTIONS]            simulated keypad on a pty (sim --help)"},
     {"ports", qzctl::CmdPorts, "ports [--sysfs ROOT]     serial ports, keypad candidates marked"},

@@ -231,19 +231,25 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error
     return true;
 }
 
-bool LoadProject(const QString& path, Configuration& config, QString* error) {
+LoadStatus LoadProjectWith(const QString& path, Configuration& config, QString* error,
+                           ProjectDecoder decode, const char* kind) {
     QByteArray bytes;
     if (!ReadWholeFile(path, kMaxProjectFileSize, bytes, error)) {
-        return false;
+        return LoadStatus::Unreadable;
     }
     QString what;
-    if (!ProjectFromBytes(bytes, config, &what)) {
+    if (!decode(bytes, config, &what)) {
         if (error) {
-            *error = QStringLiteral("%1: not a valid project file: %2").arg(path, what);
+            *error = QStringLiteral("%1: not a valid %2: %3").arg(path, kind, what);
         }
-        return false;
+        return LoadStatus::Damaged;
     }
-    return true;
+    return LoadStatus::Loaded;
+}
+
+bool LoadProject(const QString& path, Configuration& config, QString* error) {
+    return LoadProjectWith(path, config, error, ProjectFromBytes, "project file") ==
+           LoadStatus::Loaded;
 }
 
 bool SaveProject(const QString& path, const Configuration& config, QString* error) {

@@ -40,6 +40,15 @@ bool ProjectFromBytes(const QByteArray& bytes, Configuration& config, QString* e
 bool LoadProject(const QString& path, Configuration& config, QString* error = nullptr);
 bool SaveProject(const QString& path, const Configuration& config, QString* error = nullptr);
 
+// How a load ended, for callers that tell an unreadable file from a damaged one (qzctl's exit
+// status).
+enum class LoadStatus { Loaded, Unreadable, Damaged };
+using ProjectDecoder = bool (*)(const QByteArray& bytes, Configuration& config, QString* error);
+// Reads the file and decodes it; `error` gets "PATH: cannot open: ..." or "PATH: not a valid
+// <kind>: byte N: ...". LoadProject is this with ProjectFromBytes.
+LoadStatus LoadProjectWith(const QString& path, Configuration& config, QString* error,
+                           ProjectDecoder decode, const char* kind);
+
 // Reads a whole file of at most maxSize bytes; shared by the project and JSON readers.
 bool ReadWholeFile(const QString& path, qint64 maxSize, QByteArray& bytes, QString* error);
 // Writes a whole file through QSaveFile.

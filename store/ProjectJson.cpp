@@ -434,18 +434,8 @@ bool ProjectFromJson(const QByteArray& json, Configuration& config, QString* err
 }
 
 bool LoadProjectJson(const QString& path, Configuration& config, QString* error) {
-    QByteArray bytes;
-    if (!ReadWholeFile(path, kMaxProjectFileSize, bytes, error)) {
-        return false;
-    }
-    QString what;
-    if (!ProjectFromJson(bytes, config, &what)) {
-        if (error) {
-            *error = QStringLiteral("%1: not a valid project text: %2").arg(path, what);
-        }
-        return false;
-    }
-    return true;
+    return LoadProjectWith(path, config, error, ProjectFromJson, "project text") ==
+           LoadStatus::Loaded;
 }
 
 bool SaveProjectJson(const QString& path, const Configuration& config, QString* error) {
@@ -456,9 +446,10 @@ bool IsProjectJsonPath(const QString& path) {
     return QFileInfo(path).suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0;
 }
 
-bool LoadProjectAny(const QString& path, Configuration& config, QString* error) {
-    return IsProjectJsonPath(path) ? LoadProjectJson(path, config, error)
-                                   : LoadProject(path, config, error);
+LoadStatus LoadProjectAny(const QString& path, Configuration& config, QString* error) {
+    return IsProjectJsonPath(path)
+               ? LoadProjectWith(path, config, error, ProjectFromJson, "project text")
+               : LoadProjectWith(path, config, error, ProjectFromBytes, "project file");
 }
 
 bool SaveProjectAny(const QString& path, const Configuration& config, QString* error) {

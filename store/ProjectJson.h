@@ -30,6 +30,7 @@
 #include <QString>
 
 #include "model/Configuration.h"
+#include "store/ProjectFile.h"
 
 namespace qz {
 
@@ -46,7 +47,7 @@ bool SaveProjectJson(const QString& path, const Configuration& config, QString* 
 // Whether a path names the JSON form (extension ".json", any case).
 bool IsProjectJsonPath(const QString& path);
 // By extension: the JSON form for ".json", the project file for anything else.
-bool LoadProjectAny(const QString& path, Configuration& config, QString* error = nullptr);
+LoadStatus LoadProjectAny(const QString& path, Configuration& config, QString* error = nullptr);
 bool SaveProjectAny(const QString& path, const Configuration& config, QString* error = nullptr);
 
 } // namespace qz

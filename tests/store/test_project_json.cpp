@@ -137,14 +137,20 @@ TEST(ProjectJson, FilesByExtension) {
     EXPECT_EQ(ReadFile(dir.filePath("a.qzp")), qz::ProjectToBytes(c));
     Configuration a;
     Configuration b;
-    ASSERT_TRUE(qz::LoadProjectAny(dir.filePath("a.JSON"), a, &error)) << error.toStdString();
-    ASSERT_TRUE(qz::LoadProjectAny(dir.filePath("a.qzp"), b, &error)) << error.toStdString();
+    ASSERT_EQ(qz::LoadProjectAny(dir.filePath("a.JSON"), a, &error), qz::LoadStatus::Loaded)
+        << error.toStdString();
+    ASSERT_EQ(qz::LoadProjectAny(dir.filePath("a.qzp"), b, &error), qz::LoadStatus::Loaded)
+        << error.toStdString();
     EXPECT_TRUE(a == b);
     // A JSON file is not a project file, and the other way round.
     EXPECT_FALSE(qz::LoadProject(dir.filePath("a.JSON"), a, &error));
     EXPECT_FALSE(qz::LoadProjectJson(dir.filePath("a.qzp"), a, &error));
     EXPECT_TRUE(error.startsWith(dir.filePath("a.qzp") + ": not a valid project text: byte "))
         << error.toStdString();
+    EXPECT_EQ(qz::LoadProjectAny(dir.filePath("b.json"), a, &error), qz::LoadStatus::Unreadable);
+    EXPECT_EQ(error, dir.filePath("b.json") + ": cannot open: No such file or directory");
+    QFile::copy(dir.filePath("a.qzp"), dir.filePath("c.json"));
+    EXPECT_EQ(qz::LoadProjectAny(dir.filePath("c.json"), a, &error), qz::LoadStatus::Damaged);
 }
 
 // One edit of the example's JSON text and the error it gives.
