@@ -132,6 +132,7 @@ void Uploader::onAnswered() {
     }
     m_answerTimer.stop();
     m_waiting = false;
+    qCDebug(lcLink) << "answer to frame" << m_next - 1;
     sendNext();
 }
 
@@ -173,6 +174,7 @@ void Uploader::sendNext() {
         return;
     }
     ++m_result.framesSent;
+    qCDebug(lcLink) << "frame" << index << "sent," << bytes.size() << "bytes";
     Q_EMIT frameSent(index);
     setProgress(frame.progress);
     m_waiting = true;

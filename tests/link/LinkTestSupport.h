@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QList>
 #include <QString>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <utility>
@@ -19,8 +21,24 @@ namespace qz::test {
 // Generous: the suites run in parallel under sanitizers on a shared machine.
 constexpr int kWaitMs = 5000;
 
+// Runs the event loop until `done` holds. (QTest::qWaitFor sleeps between its rounds of events,
+// which would add its sleeps to every answer of the keypad.)
 inline bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
-    return QTest::qWaitFor(done, ms);
+    if (done()) {
+        return true;
+    }
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    poll.start(1);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
 }
 
 // Every message(text, detail) of an object, in order.
@@ -43,9 +61,9 @@ struct Messages {
 
 // Time-outs shortened for tests, still long against the simulator's instant answers.
 inline void ShortenTimers(DeviceLink& link) {
-    link.setHandshakeTimeoutMs(300);
+    link.setHandshakeTimeoutMs(1000);
     link.setEraseTickMs(30);
-    link.setClearTimeoutMs(400);
+    link.setClearTimeoutMs(1000);
     link.setLearnSilenceMs(200);
     link.transport().setReopenDelayMs(0);
 }

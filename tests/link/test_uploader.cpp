@@ -1,0 +1,392 @@
+// The upload sequencer against the simulated keypad over a pseudo-terminal: what reaches the
+// keypad is compared frame by frame with the upload plan.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "LinkTestSupport.h"
+#include "link/LinkTexts.h"
+#include "link/Uploader.h"
+#include "model/Configuration.h"
+#include "model/KvqCmd.h"
+#include "model/UploadPlan.h"
+
+using namespace qz;
+using qz::test::WaitFor;
+
+namespace {
+
+const std::string kRelayOn = "RELY : 0 : 0 : 0";
+const std::string kLed = "LEDP : 3 : 2 : 2";
+const std::string kIr = "INFR : TV : P : 0 : 1 : 0 : 1 : 1 : c6 : " + std::string(198, '7');
+
+const QByteArray kConeFrame(kConnectFrame.data(), int(kConnectFrame.size()));
+
+// Model 1, two key groups, events on normal, virtual and system keys.
+Configuration SmallProject() {
+    Configuration config;
+    config.keys[0].keyGroup = 1;
+    config.keys[3].keyGroup = 5;
+    config.AddAction(0, config.AddEvent(0, kFamilyKey, 0, 0), kRelayOn);
+    config.AddAction(0, kSlotPress, kLed);
+    config.AddAction(2, config.AddEvent(2, kFamilyPage, 0, 1), kIr);
+    config.AddAction(5, config.AddEvent(5, kFamilyKey, 1, 0), kLed);
+    return config;
+}
+
+QList<QByteArray> PlanFrames(const UploadPlan& plan) {
+    QList<QByteArray> frames;
+    for (const PlannedFrame& f : plan.frames) {
+        frames << QByteArray::fromStdString(f.bytes);
+    }
+    return frames;
+}
+
+// Frames one per line, so that a difference reads as text.
+std::string Lines(const QList<QByteArray>& frames) {
+    std::string text;
+    for (const QByteArray& f : frames) {
+        text += f.toStdString() + "\n";
+    }
+    return text;
+}
+
+int FirstEventIndex(const UploadPlan& plan) {
+    for (size_t i = 0; i < plan.frames.size(); ++i) {
+        if (plan.frames[i].kind == PlannedFrame::Event) {
+            return int(i);
+        }
+    }
+    return -1;
+}
+
+class UploaderTest : public testing::Test {
+  protected:
+    static constexpr int kAnswerMs = 1500;
+    static constexpr int kSilenceMs = 20;
+
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        logPath = dir.filePath(QStringLiteral("Library/log.txt"));
+        test::ShortenTimers(link);
+        // Long enough for an answer on a loaded machine; tests of silence shorten them once the
+        // answered frames are out.
+        uploader.setSystemTimeoutMs(kAnswerMs);
+        uploader.setEventTimeoutMs(kAnswerMs);
+        messages.watch(&uploader);
+        QObject::connect(&uploader, &Uploader::progressChanged,
+                         [this](int p) { progress.append(p); });
+        QObject::connect(&link, &DeviceLink::answered, [this] { ++answers; });
+    }
+
+    // Connects to a simulator with `options`, uploads `plan` and waits for the end.
+    UploadResult Upload(KeypadSimulator& sim, const UploadPlan& plan,
+                        const std::function<void(int)>& onFrame = {}) {
+        UploadResult result;
+        EXPECT_TRUE(test::StartSimulator(sim));
+        EXPECT_TRUE(test::Connect(link, sim));
+        answers = 0;
+        int finishedCount = 0;
+        auto f = QObject::connect(&uploader, &Uploader::finished, [&](const UploadResult& r) {
+            result = r;
+            ++finishedCount;
+        });
+        QMetaObject::Connection c;
+        if (onFrame) {
+            c = QObject::connect(&uploader, &Uploader::frameSent, onFrame);
+        }
+        if (uploader.start(plan, logPath)) {
+            EXPECT_TRUE(WaitFor([&] { return finishedCount > 0; }, 20000));
+        }
+        QTest::qWait(30); // nothing more may happen after the end
+        EXPECT_EQ(finishedCount, 1);
+        EXPECT_FALSE(uploader.running());
+        EXPECT_EQ(link.state(), LinkState::Idle);
+        QObject::disconnect(f);
+        QObject::disconnect(c);
+        return result;
+    }
+
+    QByteArray LogBytes() const {
+        QFile file(logPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no log>");
+    }
+
+    static QByteArray EventLog(const UploadPlan& plan, int upTo = -1) {
+        QByteArray log;
+        for (size_t i = 0; i < plan.frames.size() && (upTo < 0 || int(i) <= upTo); ++i) {
+            if (plan.frames[i].kind == PlannedFrame::Event) {
+                log += QByteArray::fromStdString(plan.frames[i].bytes) + "\r\n";
+            }
+        }
+        return log;
+    }
+
+    QTemporaryDir dir;
+    QString logPath;
+    DeviceLink link;
+    Uploader uploader{link};
+    test::Messages messages;
+    QList<int> progress;
+    int answers = 0;
+};
+
+struct LineCase {
+    const char* name;
+    SimulatorOptions options;
+};
+
+class CompleteUpload : public UploaderTest, public testing::WithParamInterface<LineCase> {};
+
+TEST_P(CompleteUpload, SendsThePlanFrameByFrame) {
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    ASSERT_EQ(plan.EventFrameCount(), 3);
+    KeypadSimulator sim(GetParam().options);
+    const UploadResult result = Upload(sim, plan);
+
+    EXPECT_EQ(result.outcome, UploadResult::Completed);
+    EXPECT_EQ(Lines(sim.receivedFrames()), Lines(QList<QByteArray>{kConeFrame} + PlanFrames(plan)));
+    EXPECT_EQ(result.framesPlanned, int(plan.frames.size()));
+    EXPECT_EQ(result.framesSent, int(plan.frames.size()));
+    EXPECT_EQ(result.unanswered, 0);
+    // Each frame after the erase got exactly one answer, whatever pieces it came in.
+    EXPECT_EQ(answers, int(plan.frames.size()) - 1);
+    EXPECT_TRUE(result.eraseConfirmed);
+    EXPECT_TRUE(result.logWritten);
+    EXPECT_EQ(LogBytes(), EventLog(plan));
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.first(), 1);
+    EXPECT_EQ(progress.last(), plan.range);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_EQ(link.status(), LinkStatus::ConnectSuccess);
+}
+
+SimulatorOptions Split() {
+    SimulatorOptions o;
+    o.splitPieces = 4;
+    return o;
+}
+SimulatorOptions Noise() {
+    SimulatorOptions o;
+    o.noise = "\r\n\x01";
+    return o;
+}
+SimulatorOptions Slow() {
+    SimulatorOptions o;
+    o.replyDelayMs = 3;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, CompleteUpload,
+                         testing::Values(LineCase{"Instant", {}}, LineCase{"SplitReplies", Split()},
+                                         LineCase{"NoiseBeforeReplies", Noise()},
+                                         LineCase{"DelayedReplies", Slow()}),
+                         [](const testing::TestParamInfo<LineCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(UploaderTest, LogIsReplacedByEveryUpload) {
+    QDir().mkpath(QFileInfo(logPath).absolutePath());
+    QFile old(logPath);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(5000, 'o'));
+    old.close();
+    Configuration config;
+    const UploadPlan plan = BuildUploadPlan(config);
+    ASSERT_EQ(plan.EventFrameCount(), 0);
+    KeypadSimulator sim;
+    EXPECT_EQ(Upload(sim, plan).outcome, UploadResult::Completed);
+    EXPECT_EQ(LogBytes(), QByteArray());
+}
+
+TEST_F(UploaderTest, OneClreWaitsForTheSixthTick) {
+    SimulatorOptions options;
+    options.oneClear = true;
+    KeypadSimulator sim(options);
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    const UploadResult result = Upload(sim, plan);
+    EXPECT_EQ(result.outcome, UploadResult::Completed);
+    EXPECT_FALSE(result.eraseConfirmed);
+    EXPECT_EQ(Lines(sim.receivedFrames()), Lines(QList<QByteArray>{kConeFrame} + PlanFrames(plan)));
+    // 1 when the erase frame is out, then the ticks, then the position after the erase.
+    EXPECT_EQ(progress.mid(0, 7), (QList<int>{1, 1, 2, 3, 4, 5, kProgressAfterErase}));
+}
+
+TEST_F(UploaderTest, UnansweredFramesAreCountedAndTheUploadGoesOn) {
+    SimulatorOptions options;
+    options.silentAfter = 5; // the handshake, the erase and three more frames are answered
+    KeypadSimulator sim(options);
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    const UploadResult result = Upload(sim, plan, [&](int index) {
+        if (index == 4) {
+            uploader.setSystemTimeoutMs(kSilenceMs);
+            uploader.setEventTimeoutMs(kSilenceMs);
+        }
+    });
+    EXPECT_EQ(result.outcome, UploadResult::Completed);
+    EXPECT_EQ(Lines(sim.receivedFrames()), Lines(QList<QByteArray>{kConeFrame} + PlanFrames(plan)));
+    EXPECT_EQ(result.unanswered, int(plan.frames.size()) - 1 - 3);
+    EXPECT_EQ(result.framesSent, int(plan.frames.size()));
+}
+
+TEST_F(UploaderTest, SilentKeypadDuringEraseStillUploadsAfterTheTicks) {
+    SimulatorOptions options;
+    options.silentAfter = 1;
+    KeypadSimulator sim(options);
+    uploader.setSystemTimeoutMs(kSilenceMs);
+    const UploadPlan plan = BuildUploadPlan(Configuration());
+    const UploadResult result = Upload(sim, plan);
+    EXPECT_EQ(result.outcome, UploadResult::Completed);
+    EXPECT_FALSE(result.eraseConfirmed);
+    EXPECT_EQ(result.unanswered, int(plan.frames.size()) - 1);
+    EXPECT_EQ(sim.receivedFrames().size(), int(plan.frames.size()) + 1);
+}
+
+struct CancelCase {
+    const char* name;
+    bool atFirstEvent; // else while the system frames go out
+};
+
+class Cancel : public UploaderTest, public testing::WithParamInterface<CancelCase> {};
+
+TEST_P(Cancel, StopsBeforeTheNextEventFrame) {
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    const int firstEvent = FirstEventIndex(plan);
+    const int cancelAt = GetParam().atFirstEvent ? firstEvent : 1;
+    KeypadSimulator sim;
+    const UploadResult result = Upload(sim, plan, [&](int index) {
+        if (index == cancelAt) {
+            uploader.cancel();
+        }
+    });
+    EXPECT_EQ(result.outcome, UploadResult::Cancelled);
+    // The system frames always go out completely; no event frame follows the cancel.
+    const int sent = GetParam().atFirstEvent ? firstEvent + 1 : firstEvent;
+    EXPECT_EQ(Lines(sim.receivedFrames()),
+              Lines(QList<QByteArray>{kConeFrame} + PlanFrames(plan).mid(0, sent)));
+    EXPECT_EQ(result.framesSent, sent);
+    EXPECT_EQ(messages.texts(), QStringList{texts::kUploadCancelled});
+    EXPECT_EQ(LogBytes(), EventLog(plan, sent - 1));
+    EXPECT_EQ(link.status(), LinkStatus::ConnectSuccess);
+}
+
+INSTANTIATE_TEST_SUITE_P(When, Cancel,
+                         testing::Values(CancelCase{"WhileWaitingForEventAnswer", true},
+                                         CancelCase{"DuringSystemFrames", false}),
+                         [](const testing::TestParamInfo<CancelCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+struct LossCase {
+    const char* name;
+    int hangUpAfter; // frames the keypad takes (the handshake counts) before the line drops
+};
+
+class PortLoss : public UploaderTest, public testing::WithParamInterface<LossCase> {};
+
+TEST_P(PortLoss, EndsAtOnceWithAMessage) {
+    SimulatorOptions options;
+    options.hangUpAfter = GetParam().hangUpAfter;
+    KeypadSimulator sim(options);
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    link.setPresenceProbe([] { return false; });
+    const UploadResult result = Upload(sim, plan);
+    EXPECT_EQ(result.outcome, UploadResult::PortLost);
+    ASSERT_FALSE(messages.all.isEmpty());
+    EXPECT_EQ(messages.all.first().first, QString::fromLatin1(texts::kUploadPortLost));
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.status(), LinkStatus::UsbUnconnect);
+    // What was sent is a prefix of the plan, nothing twice.
+    const QList<QByteArray> received = sim.receivedFrames();
+    ASSERT_GE(received.size(), GetParam().hangUpAfter);
+    EXPECT_EQ(Lines(received.mid(1)), Lines(PlanFrames(plan).mid(0, received.size() - 1)));
+    EXPECT_LE(result.framesSent, int(plan.frames.size()));
+    EXPECT_GE(result.framesSent, received.size() - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(When, PortLoss,
+                         testing::Values(LossCase{"DuringErase", 1},
+                                         LossCase{"DuringSystemFrames", 10},
+                                         LossCase{"DuringEventFrames", 46}),
+                         [](const testing::TestParamInfo<LossCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(UploaderTest, RemovalOfThePortFromTheListEndsTheUpload) {
+    KeypadSimulator sim;
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    const UploadResult result = Upload(sim, plan, [&](int index) {
+        if (index == 5) {
+            link.portRemoved(sim.devicePath());
+        }
+    });
+    EXPECT_EQ(result.outcome, UploadResult::PortLost);
+    EXPECT_EQ(result.framesSent, 6);
+    EXPECT_EQ(messages.texts().value(0), QString::fromLatin1(texts::kUploadPortLost));
+}
+
+TEST_F(UploaderTest, RefusedWithoutAConnection) {
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    QSignalSpy finished(&uploader, &Uploader::finished);
+    EXPECT_FALSE(uploader.start(plan, logPath));
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(uploader.result().outcome, UploadResult::Refused);
+    EXPECT_EQ(messages.texts(), QStringList{texts::kPleaseConnectFirst});
+    EXPECT_FALSE(QFile::exists(logPath));
+}
+
+TEST_F(UploaderTest, OverflowIsRefusedBeforeTheErase) {
+    Configuration config = SmallProject();
+    config.keys[1].slots[kSlotPress] = ActionList(20, kIr); // more than one frame holds
+    const UploadPlan plan = BuildUploadPlan(config);
+    ASSERT_FALSE(plan.overflows.empty());
+    KeypadSimulator sim;
+    const UploadResult result = Upload(sim, plan);
+    EXPECT_EQ(result.outcome, UploadResult::Refused);
+    EXPECT_EQ(sim.receivedFrames(), QList<QByteArray>{kConeFrame}); // the keypad was not erased
+    ASSERT_EQ(messages.all.size(), 1);
+    EXPECT_EQ(messages.all[0].first, QString::fromLatin1(texts::kUploadOverflow));
+    EXPECT_TRUE(messages.all[0].second.contains("key 2")) << messages.all[0].second.toStdString();
+
+    // Allowed on purpose, the cut events go out as planned.
+    messages.all.clear();
+    uploader.setAllowOverflows(true);
+    QSignalSpy finished(&uploader, &Uploader::finished);
+    ASSERT_TRUE(uploader.start(plan, logPath));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(uploader.result().outcome, UploadResult::Completed);
+    EXPECT_EQ(Lines(sim.receivedFrames()), Lines(QList<QByteArray>{kConeFrame} + PlanFrames(plan)));
+}
+
+TEST_F(UploaderTest, SecondStartWhileRunningIsRefused) {
+    KeypadSimulator sim;
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    bool refusedAgain = false;
+    const UploadResult result = Upload(sim, plan, [&](int index) {
+        if (index == 3) {
+            refusedAgain = !uploader.refusal(plan).isEmpty();
+        }
+    });
+    EXPECT_TRUE(refusedAgain);
+    EXPECT_EQ(result.outcome, UploadResult::Completed);
+}
+
+TEST_F(UploaderTest, UnwritableLogDoesNotStopTheUpload) {
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    logPath = dir.filePath(QStringLiteral("file/log.txt")); // a folder that is a file
+    KeypadSimulator sim;
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    const UploadResult result = Upload(sim, plan);
+    EXPECT_EQ(result.outcome, UploadResult::Completed);
+    EXPECT_FALSE(result.logWritten);
+    EXPECT_EQ(sim.receivedFrames().size(), int(plan.frames.size()) + 1);
+}
+
+} // namespace
+
+QZ_QT_TEST_MAIN
