@@ -14,5 +14,8 @@ int CmdCheck(int argc, char** argv);
 // (device-link commands)
 int CmdSim(int argc, char** argv);
 int CmdPorts(int argc, char** argv);
+int CmdUpload(int argc, char** argv);
+int CmdClear(int argc, char** argv);
+int CmdLearn(int argc, char** argv);
 
 } // namespace qzctl

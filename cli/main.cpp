@@ -23,6 +23,9 @@ const Command kCommands[] = {
     // (device-link commands)
     {"sim", qzctl::CmdSim, "sim [OPTIONS]            simulated keypad on a pty (sim --help)"},
     {"ports", qzctl::CmdPorts, "ports [--sysfs ROOT]     serial ports, keypad candidates marked"},
+    {"upload", qzctl::CmdUpload, "upload PROJECT [--port PATH] [--force]  erase the keypad, upload"},
+    {"clear", qzctl::CmdClear, "clear [--port PATH]      erase everything the keypad holds"},
+    {"learn", qzctl::CmdLearn, "learn --lib NAME --function NAME [--port PATH]  learn one IR code"},
 };
 
 void Usage(FILE* out) {
