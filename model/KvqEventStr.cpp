@@ -138,30 +138,6 @@ void CKvqEventStr::SplitFields(int separators) {
         }
         return;
     }
-    const std::string_view text(m_strText);
-    std::string fields[16];
-    for (int i = 0; i + 1 < separators; ++i) {
-        fields[i] = Trim(text.substr(colons[i] + 1, colons[i + 1] - colons[i] - 1));
-    }
-    const std::string_view last = text.substr(colons[separators - 1] + 1);
-    std::string& lastField = fields[separators - 1];
-    switch (m_nType) {
-    case kActionUart:
-    case kActionCompare:
-        lastField = std::string(last); // leading blanks are data
-        break;
-    case kActionIr:
-    case kActionGpio:
-    case kActionRelay:
-    case kActionDelay:
-        lastField = Trim(last);
-        break;
-    default:
-        lastField = TrimLeft(last);
-        break;
-    }
-    m_strType = Trim(text.substr(0, colons[0]));
-
     using Member = std::string CKvqEventStr::*;
     static const Member kUart[] = {
         &CKvqEventStr::m_strUartName,     &CKvqEventStr::m_strUartLib,
@@ -230,9 +206,30 @@ void CKvqEventStr::SplitFields(int separators) {
     default:
         return;
     }
-    for (int i = 0; i < separators; ++i) {
-        this->*members[i] = std::move(fields[i]);
+    // Each field goes straight into its member.
+    const std::string_view text(m_strText);
+    for (int i = 0; i + 1 < separators; ++i) {
+        (this->*members[i])
+            .assign(TrimView(text.substr(colons[i] + 1, colons[i + 1] - colons[i] - 1)));
     }
+    const std::string_view last = text.substr(colons[separators - 1] + 1);
+    std::string& lastField = this->*members[separators - 1];
+    switch (m_nType) {
+    case kActionUart:
+    case kActionCompare:
+        lastField.assign(last); // leading blanks are data
+        break;
+    case kActionIr:
+    case kActionGpio:
+    case kActionRelay:
+    case kActionDelay:
+        lastField.assign(TrimView(last));
+        break;
+    default:
+        lastField = TrimLeft(last);
+        break;
+    }
+    m_strType = Trim(text.substr(0, colons[0]));
 }
 
 int CKvqEventStr::GetTypeCode() const {

@@ -13,15 +13,7 @@ std::string TrimLeft(std::string_view s) {
 }
 
 std::string Trim(std::string_view s) {
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && IsBlankChar(s[b])) {
-        ++b;
-    }
-    while (e > b && IsBlankChar(s[e - 1])) {
-        --e;
-    }
-    return std::string(s.substr(b, e - b));
+    return std::string(TrimView(s));
 }
 
 bool IsBlank(std::string_view s) {

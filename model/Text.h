@@ -10,6 +10,18 @@ inline bool IsBlankChar(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r'); // space, tab, LF, VT, FF, CR
 }
 std::string Trim(std::string_view s);
+// The same without a copy.
+inline std::string_view TrimView(std::string_view s) {
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && IsBlankChar(s[b])) {
+        ++b;
+    }
+    while (e > b && IsBlankChar(s[e - 1])) {
+        --e;
+    }
+    return s.substr(b, e - b);
+}
 std::string TrimLeft(std::string_view s);
 bool IsBlank(std::string_view s);
 
