@@ -404,7 +404,7 @@ std::string Configuration::EventDataText(int key, int slot) const {
         std::snprintf(buf, sizeof buf, "Class: %d,Num: %d", (slot - 3) / 4 + 1, (slot - 3) % 4 + 1);
         break;
     case kFamilyToggle:
-        std::snprintf(buf, sizeof buf, "Class: %01d,Num: %d", k.lastEventIndex + 1, slot - 18);
+        std::snprintf(buf, sizeof buf, "Class: %01lld,Num: %d", k.lastEventIndex + 1LL, slot - 18);
         break;
     case kFamilyIoLow:
         std::snprintf(buf, sizeof buf, "Port %d", slot - 22);

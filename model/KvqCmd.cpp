@@ -73,7 +73,7 @@ void CKvqCmd::PutText(int offset, std::string_view text) {
     }
 }
 
-void CKvqCmd::PutNumber(int offset, int value, int width) {
+void CKvqCmd::PutNumber(int offset, long long value, int width) {
     // A value wider than its field keeps its leftmost characters.
     PutText(offset,
             std::string_view(FormatNumber(value, width)).substr(0, static_cast<size_t>(width)));
@@ -116,7 +116,7 @@ void CKvqCmd::SetEventParams(int nKey, int nSub, int nCode, int nNum) {
     case kCodeRelease:
     case kCodeVirtual:
     case kCodeLong:
-        PutNumber(13, nKey + 1, 2);
+        PutNumber(13, nKey + 1LL, 2);
         if (nCode != kCodeLong) {
             PutByte(15, '0');
         }
@@ -125,9 +125,9 @@ void CKvqCmd::SetEventParams(int nKey, int nSub, int nCode, int nNum) {
         break;
     case kCodeToggle:
     case kCodePage:
-        PutNumber(13, nKey + 1, 2);
-        PutNumber(15, nSub + 1, 1);
-        PutNumber(16, nNum + 1, 1);
+        PutNumber(13, nKey + 1LL, 2);
+        PutNumber(15, nSub + 1LL, 1);
+        PutNumber(16, nNum + 1LL, 1);
         m_nLen = 17;
         break;
     case kCodeIoHighLow:
@@ -141,7 +141,7 @@ void CKvqCmd::SetEventParams(int nKey, int nSub, int nCode, int nNum) {
         m_nLen = 17;
         break;
     case kCodeTimeOut:
-        PutNumber(13, nSub + 1, 1);
+        PutNumber(13, nSub + 1LL, 1);
         PutNumber(14, nNum, 3);
         m_nLen = 17;
         break;
@@ -188,7 +188,7 @@ void CKvqCmd::MakeLearnIrFrame() {
 
 void CKvqCmd::MakeKeyNameFrame(int nKey, std::string_view strName) {
     Begin(kCodeKeyName);
-    PutNumber(13, nKey + 1, 2);
+    PutNumber(13, nKey + 1LL, 2);
     PutText(15, FitKeyName(strName));
     m_nLen = 19;
     Complete();
@@ -207,7 +207,7 @@ void CKvqCmd::MakeKeyGroupFrame(std::uint32_t dwKeyMask, int nGroup) {
 
 void CKvqCmd::MakeLedLevelFrame(unsigned nLevel, int nKey) {
     Begin(kCodeLedLevel);
-    PutNumber(13, nKey + 1, 2);
+    PutNumber(13, nKey + 1LL, 2);
     PutNumber(15, static_cast<int>(std::min(nLevel, 9u)), 1);
     m_nLen = 16;
     Complete();

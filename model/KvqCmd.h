@@ -94,7 +94,7 @@ class CKvqCmd {
 
   private:
     void PutText(int offset, std::string_view text);
-    void PutNumber(int offset, int value, int width);
+    void PutNumber(int offset, long long value, int width);
 
     char* m_pBuf = nullptr;
     const char* m_pConstBuf = nullptr;

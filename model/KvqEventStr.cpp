@@ -56,7 +56,7 @@ const char* LedText(int action) {
 }
 
 std::string PlusOne(const std::string& member) {
-    return std::to_string(AtoI(member) + 1);
+    return std::to_string(AtoI(member) + 1LL);
 }
 
 int BaudCode(int baud) {
@@ -364,7 +364,7 @@ void CKvqEventStr::Put(std::string_view bytes) {
     m_nOutLen += static_cast<int>(bytes.size());
 }
 
-void CKvqEventStr::PutNumber(int value, int width) {
+void CKvqEventStr::PutNumber(long long value, int width) {
     PutFormattedNumber(m_pOut + m_nOutLen, value, width);
     m_nOutLen += width;
 }
@@ -414,20 +414,20 @@ int CKvqEventStr::Encode() {
     Put(std::string_view(m_strType).substr(0, 4));
     switch (code) {
     case kActionUart:
-        PutNumber(AtoI(m_strUartPort) + 1, 1);
+        PutNumber(AtoI(m_strUartPort) + 1LL, 1);
         PutNumber(BaudCode(AtoI(m_strUartBaud)), 1);
-        PutNumber(AtoI(m_strUartDataBits) + 1, 1);
-        PutNumber(AtoI(m_strUartStopBits) + 1, 1);
-        PutNumber(AtoI(m_strUartParity) + 1, 1);
-        PutNumber(AtoI(m_strUartSend) + 1, 1);
+        PutNumber(AtoI(m_strUartDataBits) + 1LL, 1);
+        PutNumber(AtoI(m_strUartStopBits) + 1LL, 1);
+        PutNumber(AtoI(m_strUartParity) + 1LL, 1);
+        PutNumber(AtoI(m_strUartSend) + 1LL, 1);
         PutNumber(AtoI(m_strUartTimes), 2);
         PutNumber(AtoI(m_strUartDelay), 2);
         EncodeSerialData(m_strUartFormat, m_strUartEndChar, m_strUartData);
         break;
     case kActionIr: {
-        PutNumber(AtoI(m_strIrPort) + 1, 2);
+        PutNumber(AtoI(m_strIrPort) + 1LL, 2);
         PutNumber(AtoI(m_strIrCarrier), 2);
-        PutNumber(AtoI(m_strIrSend) + 1, 2);
+        PutNumber(AtoI(m_strIrSend) + 1LL, 2);
         PutNumber(AtoI(m_strIrTimes), 2);
         PutNumber(AtoI(m_strIrDelay), 2);
         Put("99");
@@ -447,13 +447,13 @@ int CKvqEventStr::Encode() {
         break;
     }
     case kActionGpio:
-        PutNumber(AtoI(m_strIoPort) + 1, 2);
+        PutNumber(AtoI(m_strIoPort) + 1LL, 2);
         PutNumber(AtoI(m_strIoDir), 2);
         Put("00000001");
         PutNumber(AtoI(m_strIoLevel), 1);
         break;
     case kActionRelay:
-        PutNumber(AtoI(m_strRelayPort) + 1, 2);
+        PutNumber(AtoI(m_strRelayPort) + 1LL, 2);
         Put("0000000001");
         PutNumber(AtoI(m_strRelayAction), 1);
         break;
@@ -466,7 +466,7 @@ int CKvqEventStr::Encode() {
         PutNumber(AtoI(m_strDelayHalf), 1);
         break;
     case kActionCompare: {
-        std::string port = FormatNumber(AtoI(m_strCmpPort) + 1, 2).substr(0, 2);
+        std::string port = FormatNumber(AtoI(m_strCmpPort) + 1LL, 2).substr(0, 2);
         if (m_strCmpMode == "1") {
             port[0] = '1';
         }
@@ -476,13 +476,13 @@ int CKvqEventStr::Encode() {
         break;
     }
     case kActionLed:
-        PutNumber(AtoI(m_strLedButton) + 1, 2);
+        PutNumber(AtoI(m_strLedButton) + 1LL, 2);
         Put("0000000001");
         PutNumber(AtoI(m_strLedAction), 1);
         break;
     case kActionPage:
-        PutNumber(AtoI(m_strPageClass) + 1, 2);
-        PutNumber(AtoI(m_strPageStart) + 1, 2);
+        PutNumber(AtoI(m_strPageClass) + 1LL, 2);
+        PutNumber(AtoI(m_strPageStart) + 1LL, 2);
         Put("00000001");
         Put("0"); // the data byte the keypad ignores
         break;
@@ -493,8 +493,8 @@ int CKvqEventStr::Encode() {
         Put("0");
         break;
     case kActionToggle:
-        PutNumber(AtoI(m_strToggleButton) + 1, 2);
-        PutNumber(AtoI(m_strToggleStart) + 1, 2);
+        PutNumber(AtoI(m_strToggleButton) + 1LL, 2);
+        PutNumber(AtoI(m_strToggleStart) + 1LL, 2);
         Put("00000001");
         Put("0");
         break;

@@ -141,7 +141,7 @@ class CKvqEventStr {
     void EncodeSerialData(const std::string& format, const std::string& endChar,
                           const std::string& data);
     void Put(std::string_view bytes);
-    void PutNumber(int value, int width);
+    void PutNumber(long long value, int width);
 
     char* m_pOut = nullptr;
     int m_nOutLen = 0;

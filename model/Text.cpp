@@ -54,13 +54,12 @@ int AtoI(std::string_view s) {
     return static_cast<int>(value);
 }
 
-std::string FormatNumber(int value, int width) {
+std::string FormatNumber(long long value, int width) {
     // Same result as "%0*d", without printf's cost: the upload formats thousands of fields.
     char digits[12];
     int n = 0;
-    unsigned long long magnitude =
-        value < 0 ? 0ULL - static_cast<unsigned long long>(static_cast<long long>(value))
-                  : static_cast<unsigned long long>(value);
+    unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                             : static_cast<unsigned long long>(value);
     do {
         digits[n++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
@@ -79,10 +78,10 @@ std::string FormatNumber(int value, int width) {
     return out;
 }
 
-void PutFormattedNumber(char* out, int value, int width) {
+void PutFormattedNumber(char* out, long long value, int width) {
     if (value >= 0 && width <= 9) {
         // The common case: digits right-aligned in a field wide enough for them.
-        int v = value;
+        long long v = value;
         for (int i = width - 1; i >= 0; --i) {
             out[i] = static_cast<char>('0' + v % 10);
             v /= 10;

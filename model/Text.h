@@ -62,8 +62,8 @@ inline unsigned char HexPair(char hi, char lo) {
 }
 
 // printf-style integer formatted with the given minimum width and zero padding ("%0Nd").
-std::string FormatNumber(int value, int width);
+std::string FormatNumber(long long value, int width);
 // Writes exactly `width` characters of FormatNumber(value, width) at out (its leftmost ones).
-void PutFormattedNumber(char* out, int value, int width);
+void PutFormattedNumber(char* out, long long value, int width);
 
 } // namespace qz

@@ -156,4 +156,8 @@ TEST(Frames, NumbersFormatLikePrintfAndKeepTheirLeftmostCharacters) {
     }
     // A port of -2 shows as "-1" in a two-digit field; 150 actions' count keeps "15".
     EXPECT_EQ(CKvqEventStr::EncodeToBytes("RELY : -2 : 0 : 0").substr(6, 2), "-1");
+    // The largest number a field can hold, plus one, neither wraps nor overflows.
+    const CKvqEventStr huge("LEDP : 2147483647 : 0 : 0");
+    EXPECT_EQ(huge.GetSummary(), "Button 2147483648 On");
+    EXPECT_EQ(CKvqEventStr::EncodeToBytes(huge.GetText()).substr(6, 2), "21");
 }
