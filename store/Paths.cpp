@@ -22,11 +22,16 @@ QString BaseDir(PathMode mode) {
 
 } // namespace
 
-QString ProgramDir() {
+QString ProgramPath() {
     if (QCoreApplication::instance()) {
-        return QCoreApplication::applicationDirPath();
+        return QCoreApplication::applicationFilePath();
     }
-    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+}
+
+QString ProgramDir() {
+    const QString path = ProgramPath();
+    return path.isEmpty() ? QString() : QFileInfo(path).absolutePath();
 }
 
 PathMode CurrentPathMode() {

@@ -18,7 +18,8 @@ inline constexpr char kLibraryFolderName[] = "Library";
 inline constexpr char kUploadLogName[] = "log.txt";
 inline constexpr char kHomeVariable[] = "QZCTR_HOME";
 
-// The folder of the running program (without a QCoreApplication: from /proc/self/exe).
+// The running program's file and folder (without a QCoreApplication: from /proc/self/exe).
+QString ProgramPath();
 QString ProgramDir();
 PathMode CurrentPathMode();
 
