@@ -242,6 +242,8 @@ bool SerialTransport::open(const QString& name, const LineSettings& settings, Op
         return fail(OpenFault::Settings, qtError);
     }
     m_name = path;
+    m_bytesRead = 0;
+    m_bytesWritten = 0;
     if (error) {
         *error = OpenError{};
     }
@@ -268,6 +270,8 @@ qint64 SerialTransport::write(const QByteArray& bytes) {
     const qint64 written = m_port.write(bytes.left(kMaxWrite));
     if (written < 0 && m_port.isOpen()) {
         lose(m_port.errorString());
+    } else if (written > 0) {
+        m_bytesWritten += static_cast<quint64>(written);
     }
     return written;
 }
@@ -277,6 +281,7 @@ void SerialTransport::onReadyRead() {
     if (bytes.isEmpty()) {
         return;
     }
+    m_bytesRead += static_cast<quint64>(bytes.size());
     deliver(m_assembler.Feed(bytes));
     if (m_port.isOpen() && m_assembler.HasPending()) {
         m_silence.start();

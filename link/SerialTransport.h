@@ -70,6 +70,10 @@ class SerialTransport : public QObject {
     // write failed (a failed write closes the port like a read error).
     qint64 write(const QByteArray& bytes);
 
+    // Bytes read from and queued to the port since it was opened.
+    quint64 bytesRead() const { return m_bytesRead; }
+    quint64 bytesWritten() const { return m_bytesWritten; }
+
     void setSilenceMs(int ms) { m_silence.setInterval(ms); }
     void setReopenDelayMs(int ms) { m_reopenDelayMs = ms; }
 
@@ -90,6 +94,8 @@ class SerialTransport : public QObject {
     QTimer m_silence;
     QString m_name;
     int m_reopenDelayMs = kDefaultReopenDelayMs;
+    quint64 m_bytesRead = 0;
+    quint64 m_bytesWritten = 0;
     quint64 m_session = 0; // changes with every open and close; stale deliveries stop
 };
 
