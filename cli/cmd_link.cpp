@@ -17,6 +17,7 @@
 #include "Commands.h"
 #include "library/IrLibrary.h"
 #include "link/DeviceLink.h"
+#include "link/HotPlug.h"
 #include "link/LinkTexts.h"
 #include "link/PortDiscovery.h"
 #include "link/Uploader.h"
@@ -194,9 +195,7 @@ bool ConnectKeypad(qz::DeviceLink& link, const QByteArray& port) {
     if (!port.isEmpty()) {
         candidates << QFile::decodeName(port);
     } else {
-        for (const qz::SerialPortEntry& entry : qz::PortDiscovery().candidates()) {
-            candidates << entry.systemLocation;
-        }
+        candidates = qz::KeypadCandidatePaths(qz::PortDiscovery());
         if (candidates.isEmpty()) {
             std::fprintf(stderr,
                          "qzctl: no keypad found: no USB keypad port is present (%s)\n"
