@@ -55,6 +55,10 @@ struct HandshakeCase {
     QString pathDecoration; // blanks around and inside the name
     bool success;
 };
+// Test names show the case's name, not its bytes.
+void PrintTo(const HandshakeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Handshake : public DeviceLinkTest, public testing::WithParamInterface<HandshakeCase> {};
 
@@ -116,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // "CONE" must lie within the reply's first 20 bytes.
                     HandshakeCase{"ConeAfterTwentyBytes", Noise(9), {}, false},
                     HandshakeCase{"NoAnswer", Silent(), {}, false},
-                    HandshakeCase{"AnswerAfterTimeOut", Delayed(500), {}, false}),
+                    HandshakeCase{"AnswerAfterTimeOut", Delayed(1300), {}, false}),
     [](const testing::TestParamInfo<HandshakeCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DeviceLinkTest, HandshakeTimeOutClosesThePortAndSaysSo) {
@@ -255,6 +259,10 @@ struct ClearCase {
     int replies;
     bool confirmed;
 };
+// Test names show the case's name, not its bytes.
+void PrintTo(const ClearCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Clear : public DeviceLinkTest, public testing::WithParamInterface<ClearCase> {};
 
@@ -410,6 +418,10 @@ struct LearnCase {
     SimulatorOptions options;
     bool learned;
 };
+// Test names show the case's name, not its bytes.
+void PrintTo(const LearnCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Learn : public DeviceLinkTest, public testing::WithParamInterface<LearnCase> {};
 

@@ -17,6 +17,10 @@ struct Case {
     QList<QByteArray> replies; // completed by the reads, in order
     QByteArray pending;        // what a silence then flushes
 };
+// Test names show the case's name, not its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReplyAssemblerCases : public testing::TestWithParam<Case> {};
 

@@ -137,6 +137,10 @@ struct LineCase {
     const char* name;
     SimulatorOptions options;
 };
+// Test names show the case's name, not its bytes.
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CompleteUpload : public UploaderTest, public testing::WithParamInterface<LineCase> {};
 
@@ -249,6 +253,10 @@ struct CancelCase {
     const char* name;
     bool atFirstEvent; // else while the system frames go out
 };
+// Test names show the case's name, not its bytes.
+void PrintTo(const CancelCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Cancel : public UploaderTest, public testing::WithParamInterface<CancelCase> {};
 
@@ -284,6 +292,10 @@ struct LossCase {
     const char* name;
     int hangUpAfter; // frames the keypad takes (the handshake counts) before the line drops
 };
+// Test names show the case's name, not its bytes.
+void PrintTo(const LossCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PortLoss : public UploaderTest, public testing::WithParamInterface<LossCase> {};
 
