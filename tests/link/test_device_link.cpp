@@ -156,6 +156,36 @@ TEST_F(DeviceLinkTest, FirstCandidateThatOpensGetsTheHandshake) {
         << messages.all[0].second.toStdString();
 }
 
+TEST_F(DeviceLinkTest, OnlyTheFirstPortThatOpensIsTried) {
+    KeypadSimulator first(Silent());
+    KeypadSimulator second;
+    ASSERT_TRUE(test::StartSimulator(first));
+    ASSERT_TRUE(test::StartSimulator(second));
+    QSignalSpy finished(&link, &DeviceLink::handshakeFinished);
+    ASSERT_TRUE(link.connectToKeypad({first.devicePath(), second.devicePath()}));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_FALSE(finished[0][0].toBool());
+    EXPECT_EQ(first.receivedFrames(), QList<QByteArray>{kConeFrame});
+    EXPECT_TRUE(second.receivedFrames().isEmpty());
+}
+
+TEST_F(DeviceLinkTest, WritesAreCutAtOneBufferAndNothingArrivesAfterClose) {
+    KeypadSimulator sim(Delayed(30));
+    ASSERT_TRUE(test::StartSimulator(sim));
+    SerialTransport& transport = link.transport();
+    ASSERT_TRUE(transport.open(sim.devicePath()));
+    EXPECT_EQ(transport.write(QByteArray(2100, '-')), SerialTransport::kMaxWrite);
+    EXPECT_EQ(transport.bytesWritten(), quint64(SerialTransport::kMaxWrite));
+    // The keypad answers 30 ms later; the port is closed by then and nothing is delivered.
+    QSignalSpy replies(&transport, &SerialTransport::replyReceived);
+    ASSERT_GT(transport.write(kConeFrame), 0);
+    ASSERT_TRUE(WaitFor([&] { return sim.receivedFrames().size() == 1; }));
+    transport.close();
+    QTest::qWait(100);
+    EXPECT_EQ(replies.count(), 0);
+    EXPECT_EQ(transport.write(kConeFrame), -1);
+}
+
 TEST_F(DeviceLinkTest, NoCandidateAsksForTheWire) {
     EXPECT_FALSE(link.connectToKeypad({}));
     EXPECT_EQ(messages.texts(), QStringList{texts::kConnectUsbWireFirst});

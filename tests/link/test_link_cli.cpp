@@ -144,6 +144,34 @@ TEST_F(LinkCli, FailuresEndWithAClearMessage) {
     }
 }
 
+TEST_F(LinkCli, InterruptStopsBeforeTheEventFrames) {
+    SimulatorOptions slow;
+    slow.replyDelayMs = 20;
+    KeypadSimulator sim(slow);
+    ASSERT_TRUE(test::StartSimulator(sim));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QZCTR_HOME"), home.path());
+    process.setProcessEnvironment(env);
+    process.start(kQzctl, {QStringLiteral("upload"), SaveProject(Project()),
+                           QStringLiteral("--port"), sim.devicePath()});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([&] { return sim.receivedFrames().size() >= 10; }, 20000));
+    process.terminate(); // SIGTERM, as Ctrl-C would
+    ASSERT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    const QByteArray err = process.readAllStandardError();
+    EXPECT_TRUE(err.contains("Upload cancelled")) << err.toStdString();
+    // Every system frame went out, no event frame did.
+    const UploadPlan plan = BuildUploadPlan(Project());
+    int systemFrames = 0;
+    for (const PlannedFrame& f : plan.frames) {
+        systemFrames += f.kind != PlannedFrame::Event;
+    }
+    EXPECT_EQ(sim.receivedFrames().size(), 1 + systemFrames);
+}
+
 TEST_F(LinkCli, UsageErrors) {
     EXPECT_EQ(Qzctl({QStringLiteral("upload")}).status, 2);
     EXPECT_EQ(
