@@ -4,20 +4,15 @@
 #include <cctype>
 #include <string>
 
+#include "StoreTestHelpers.h"
 #include "store/Archive.h"
 
 namespace {
 
+using namespace qztest;
+
 using qz::ArchiveReader;
 using qz::ArchiveWriter;
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) {
-        s += static_cast<char>(v);
-    }
-    return s;
-}
 
 struct PrefixCase {
     std::size_t length;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "StoreTestHelpers.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
 #include "store/Archive.h"
@@ -13,29 +14,14 @@
 
 namespace {
 
+using namespace qztest;
+
 using qz::Configuration;
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) {
-        s += static_cast<char>(v);
-    }
-    return s;
-}
-
-std::string Int32(std::int32_t v) {
-    qz::ArchiveWriter w;
-    w.WriteInt32(v);
-    return w.Bytes();
-}
 
 // The default model-1 project (4473 bytes): key 0's record starts at byte 20 with 01 '1' 01 '1',
 // its first slot array at byte 68.
 std::string Default() {
-    Configuration c;
-    c.LayoutKeys(1);
-    c.ApplyModelAndPort(1, 0);
-    return qz::EncodeProject(c);
+    return qz::EncodeProject(StartupModel1());
 }
 
 std::string Replace(std::size_t at, std::size_t count, const std::string& with) {

@@ -9,16 +9,14 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "StoreTestHelpers.h"
 #include "store/FileTypes.h"
 
 namespace {
 
-const QString kData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../store/data";
+using namespace qztest;
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+const QString kData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../store/data";
 
 struct ExecCase {
     const char* path;
@@ -28,7 +26,7 @@ struct ExecCase {
 class DesktopEntry : public ::testing::TestWithParam<ExecCase> {};
 
 TEST_P(DesktopEntry, StartsTheGivenProgramWithTheFile) {
-    const QByteArray installed = ReadAll(kData + "/qzctr.desktop");
+    const QByteArray installed = ReadFile(kData + "/qzctr.desktop");
     ASSERT_TRUE(installed.contains("\nExec=qzctr %f\n"));
     QByteArray expected = installed;
     expected.replace("\nExec=qzctr %f\n", QByteArray("\nExec=") + GetParam().exec + " %f\n");
@@ -47,12 +45,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ExecCase{"/tmp/\xC3\xBC/qzctr", "\"/tmp/\xC3\xBC/qzctr\""}));
 
 TEST(FileTypes, MimeTypesAreTheInstalledOnes) {
-    EXPECT_EQ(qz::MimeTypesXml(), ReadAll(kData + "/qzctr-mime.xml"));
+    EXPECT_EQ(qz::MimeTypesXml(), ReadFile(kData + "/qzctr-mime.xml"));
     for (const char* glob : {"*.qzp", "*.irr", "*.rss"}) {
         EXPECT_TRUE(qz::MimeTypesXml().contains(QByteArray("<glob pattern=\"") + glob + "\"/>"));
     }
     EXPECT_TRUE(qz::MimeTypesXml().contains(qz::kProjectMimeType));
-    EXPECT_TRUE(ReadAll(kData + "/qzctr.desktop")
+    EXPECT_TRUE(ReadFile(kData + "/qzctr.desktop")
                     .contains(QByteArray("MimeType=") + qz::kProjectMimeType + ";\n"));
 }
 
@@ -73,8 +71,8 @@ TEST(FileTypes, UserRegistrationIsWrittenOnceAndFollowsTheProgram) {
     const QStringList system{dir.filePath("usr/share")};
     EXPECT_EQ(qz::RegisterFileTypesIn("/opt/qz/qzctr", home, system, false),
               qz::Registration::Registered);
-    EXPECT_EQ(ReadAll(home + "/applications/qzctr.desktop"), qz::DesktopEntryFor("/opt/qz/qzctr"));
-    EXPECT_EQ(ReadAll(home + "/mime/packages/qzctr.xml"), qz::MimeTypesXml());
+    EXPECT_EQ(ReadFile(home + "/applications/qzctr.desktop"), qz::DesktopEntryFor("/opt/qz/qzctr"));
+    EXPECT_EQ(ReadFile(home + "/mime/packages/qzctr.xml"), qz::MimeTypesXml());
     const QDateTime written = QFileInfo(home + "/applications/qzctr.desktop").lastModified();
 
     EXPECT_EQ(qz::RegisterFileTypesIn("/opt/qz/qzctr", home, system, false),
@@ -84,7 +82,7 @@ TEST(FileTypes, UserRegistrationIsWrittenOnceAndFollowsTheProgram) {
     // The program moved: the entry follows it.
     EXPECT_EQ(qz::RegisterFileTypesIn("/srv/qzctr", home, system, false),
               qz::Registration::Registered);
-    EXPECT_EQ(ReadAll(home + "/applications/qzctr.desktop"), qz::DesktopEntryFor("/srv/qzctr"));
+    EXPECT_EQ(ReadFile(home + "/applications/qzctr.desktop"), qz::DesktopEntryFor("/srv/qzctr"));
 }
 
 TEST(FileTypes, UnwritableUserFolderFails) {
@@ -111,7 +109,7 @@ TEST(FileTypes, MimeDatabaseAcceptsTheTypes) {
     p.start(tool, {dir.filePath("mime")});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    const QByteArray globs = ReadAll(dir.filePath("mime/globs"));
+    const QByteArray globs = ReadFile(dir.filePath("mime/globs"));
     EXPECT_TRUE(globs.contains("application/x-qzctr-project:*.qzp")) << globs.toStdString();
     EXPECT_TRUE(globs.contains("application/x-qzctr-ir-library:*.irr"));
     EXPECT_TRUE(globs.contains("application/x-qzctr-rs232-library:*.rss"));

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
+#include "StoreTestHelpers.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
 #include "store/Archive.h"
@@ -16,43 +17,9 @@
 
 namespace {
 
+using namespace qztest;
+
 using qz::Configuration;
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) {
-        s += static_cast<char>(v);
-    }
-    return s;
-}
-
-std::string Int32(std::int32_t v) {
-    qz::ArchiveWriter w;
-    w.WriteInt32(v);
-    return w.Bytes();
-}
-
-// The configuration right after start-up with model 1 and no settings file.
-Configuration StartupModel1() {
-    Configuration c;
-    c.LayoutKeys(1);
-    c.ApplyModelAndPort(1, 0);
-    return c;
-}
-
-// Equal in every field the file holds (the repeat interval lives in memory only).
-bool SameStoredFields(const Configuration& a, Configuration b) {
-    for (int k = 0; k < qz::kKeyCount; ++k) {
-        b.keys[k].repeatInterval = a.keys[k].repeatInterval;
-    }
-    return a == b;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
 
 TEST(ProjectFile, DefaultProjectOfModel1Is4473Bytes) {
     const std::string bytes = qz::EncodeProject(StartupModel1());

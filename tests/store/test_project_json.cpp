@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "StoreTestHelpers.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
 #include "store/ProjectFile.h"
@@ -11,18 +12,13 @@
 
 namespace {
 
-using qz::Configuration;
+using namespace qztest;
 
-Configuration Model1() {
-    Configuration c;
-    c.LayoutKeys(1);
-    c.ApplyModelAndPort(1, 0);
-    return c;
-}
+using qz::Configuration;
 
 // A small project with events of several kinds, the one committed as example.qzp/example.json.
 Configuration Example() {
-    Configuration c = Model1();
+    Configuration c = StartupModel1();
     c.idNumber = 7;
     c.portMode = 2;
     c.keys[0].keyName = "Up";
@@ -39,19 +35,6 @@ Configuration Example() {
     c.currentKey = 34;
     c.currentSlot = 32;
     return c;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
-
-bool SameStoredFields(const Configuration& a, Configuration b) {
-    for (int k = 0; k < qz::kKeyCount; ++k) {
-        b.keys[k].repeatInterval = a.keys[k].repeatInterval;
-    }
-    return a == b;
 }
 
 TEST(ProjectJson, LayoutOfTheExample) {
@@ -79,7 +62,7 @@ TEST(ProjectJson, LayoutOfTheExample) {
 }
 
 TEST(ProjectJson, ProjectFileToJsonAndBackGivesTheSameBytes) {
-    for (const Configuration& c : {Model1(), Example(), qz::MakeLargestConfiguration()}) {
+    for (const Configuration& c : {StartupModel1(), Example(), qz::MakeLargestConfiguration()}) {
         const QByteArray bytes = qz::ProjectToBytes(c);
         Configuration fromFile;
         ASSERT_TRUE(qz::ProjectFromBytes(bytes, fromFile));
@@ -93,7 +76,7 @@ TEST(ProjectJson, ProjectFileToJsonAndBackGivesTheSameBytes) {
 }
 
 TEST(ProjectJson, EveryByteValueSurvives) {
-    Configuration c = Model1();
+    Configuration c = StartupModel1();
     std::string all;
     for (int b = 0; b < 256; ++b) {
         all += static_cast<char>(b);
@@ -243,7 +226,7 @@ TEST(ProjectJson, TopLevelMustBeAnObject) {
 }
 
 TEST(ProjectJson, SlotWithoutEventNameOrActions) {
-    QByteArray json = qz::ProjectToJson(Model1());
+    QByteArray json = qz::ProjectToJson(StartupModel1());
     const int at = json.indexOf("\"slots\": []");
     json.replace(
         at, 11, "\"slots\": [{\"slot\": 2, \"actions\": [\"x\"]}, {\"slot\": 5, \"actions\": []}]");

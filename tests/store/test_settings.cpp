@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 
+#include "StoreTestHelpers.h"
 #include "model/Configuration.h"
 #include "model/KvqEventStr.h"
 #include "store/DeviceModels.h"
@@ -17,12 +18,9 @@
 
 namespace {
 
-using qz::Configuration;
+using namespace qztest;
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using qz::Configuration;
 
 void WriteText(const QString& path, const QByteArray& text) {
     QFile f(path);
@@ -61,7 +59,7 @@ TEST_F(Workspace, FirstStartWithoutSettingsFile) {
     EXPECT_EQ(c.keys[8].keyKind, qz::kKindVirtual);
     EXPECT_EQ(c.keys[32].keyName, "IOL");
     // Only MACHINE_TYPE is written.
-    EXPECT_EQ(ReadAll(Path("qzsetup.ini")), "[SYSTEM]\nMACHINE_TYPE=1\n");
+    EXPECT_EQ(ReadFile(Path("qzsetup.ini")), "[SYSTEM]\nMACHINE_TYPE=1\n");
     // The next start finds it, without MACHINE_PORT: port mode 1.
     Configuration next;
     const qz::ModelSettings again = qz::ReadSettings(next);
@@ -100,7 +98,7 @@ TEST_P(SettingsFile, StartsWithModelAndPort) {
         EXPECT_EQ(config.keys[10].keyName, "11");
     }
     // Reading never writes an existing file.
-    EXPECT_EQ(ReadAll(Path("qzsetup.ini")), QByteArray(c.file));
+    EXPECT_EQ(ReadFile(Path("qzsetup.ini")), QByteArray(c.file));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Workspace, ModelCommandWritesBothKeys) {
     ASSERT_TRUE(qz::WriteModelSettings(1, 3));
     // QSettings keeps the keys of a section in alphabetical order.
-    EXPECT_EQ(ReadAll(Path("qzsetup.ini")), "[SYSTEM]\nMACHINE_PORT=3\nMACHINE_TYPE=1\n");
+    EXPECT_EQ(ReadFile(Path("qzsetup.ini")), "[SYSTEM]\nMACHINE_PORT=3\nMACHINE_TYPE=1\n");
     ASSERT_TRUE(qz::WriteModelSettings(0, 2));
     Configuration c;
     qz::ReadSettings(c);
@@ -131,7 +129,7 @@ TEST_F(Workspace, ModelCommandWritesBothKeys) {
 TEST_F(Workspace, ModelCommandKeepsOtherEntries) {
     WriteText(Path("qzsetup.ini"), "[SYSTEM]\nMACHINE_TYPE=2\nOWNER=me\n");
     ASSERT_TRUE(qz::WriteModelSettings(1, 0));
-    const QByteArray text = ReadAll(Path("qzsetup.ini"));
+    const QByteArray text = ReadFile(Path("qzsetup.ini"));
     EXPECT_TRUE(text.contains("MACHINE_TYPE=1\n"));
     EXPECT_TRUE(text.contains("MACHINE_PORT=0\n"));
     EXPECT_TRUE(text.contains("OWNER=me\n"));
@@ -193,7 +191,7 @@ TEST(Paths, XdgLocationsWithoutHomeVariable) {
     // The first start creates the settings file and its folder.
     Configuration c;
     qz::ReadSettings(c);
-    EXPECT_EQ(ReadAll(dir.filePath("config/qzctr/qzsetup.ini")), "[SYSTEM]\nMACHINE_TYPE=1\n");
+    EXPECT_EQ(ReadFile(dir.filePath("config/qzctr/qzsetup.ini")), "[SYSTEM]\nMACHINE_TYPE=1\n");
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DATA_HOME");
 }
