@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CliText.h"
 #include "Commands.h"
 #include "ShowLibrary.h"
 #include "model/Configuration.h"
@@ -30,21 +31,6 @@ constexpr int kBadInput = 2;
 
 QString Suffix(const char* path) {
     return QFileInfo(QFile::decodeName(path)).suffix().toLower();
-}
-
-// 8-bit text for a terminal: control bytes and backslashes escaped, everything else as it is.
-std::string Printable(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
 }
 
 // A frame on one line: printable ASCII as it is, a backslash doubled, any other byte \xNN.

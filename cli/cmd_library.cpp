@@ -1,4 +1,5 @@
 // Listings of IR and RS232 library files for `qzctl show`.
+#include "CliText.h"
 #include "ShowLibrary.h"
 
 #include "library/IrLibrary.h"
@@ -15,22 +16,6 @@
 namespace qzctl {
 
 namespace {
-
-// Names and data are 8-bit text shown as they are, except control bytes, which would upset the
-// terminal and are shown as \xNN.
-std::string Printable(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 std::string Padded(std::string text, std::size_t width) {
     if (text.size() < width) {

@@ -29,6 +29,7 @@
 #include "model/UploadPlan.h"
 #include "store/Paths.h"
 #include "store/ProjectFile.h"
+#include "store/ProjectJson.h"
 #include "store/Settings.h"
 
 namespace qz {
@@ -115,8 +116,9 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Open"), QKeySequence::Open, this, [this] {
-        const QString path = m_messages->OpenFileName(QStringLiteral("Open"), startFolder(),
-                                                      QStringLiteral("Projects (*.qzp)"));
+        const QString path =
+            m_messages->OpenFileName(QStringLiteral("Open"), startFolder(),
+                                     QStringLiteral("Projects (*.qzp);;Projects as text (*.json)"));
         if (!path.isEmpty()) {
             openProject(path);
         }
@@ -659,9 +661,15 @@ void MainWindow::onUploadFinished(const UploadResult& result) {
 bool MainWindow::openProject(const QString& path) {
     Configuration loaded;
     QString error;
-    if (!LoadProject(path, loaded, &error)) {
-        // The configuration in memory stays as it was.
+    // A file that cannot be read or is damaged leaves the configuration in memory as it was.
+    switch (LoadProjectAny(path, loaded, &error)) {
+    case LoadStatus::Loaded:
+        break;
+    case LoadStatus::Unreadable:
         m_messages->Show(QStringLiteral("The File is Destroy"), error);
+        return false;
+    case LoadStatus::Damaged:
+        m_messages->Show(QStringLiteral("The project file is damaged and was not opened."), error);
         return false;
     }
     m_config = std::move(loaded);

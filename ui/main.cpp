@@ -6,6 +6,7 @@
 #include "link/DeviceLink.h"
 #include "link/KeypadSimulator.h"
 #include "model/Configuration.h"
+#include "store/FileTypes.h"
 #include "store/Settings.h"
 
 int main(int argc, char** argv) {
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
                                  QStringLiteral("[project]"));
     parser.process(app);
 
+    qz::RegisterFileTypes(); // per user, when the program is not installed system-wide
     qz::Configuration config;
     qz::ReadSettings(config);
 

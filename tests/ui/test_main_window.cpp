@@ -136,6 +136,8 @@ TEST_F(Fixture, ADamagedProjectLeavesTheConfigurationAsItWas) {
     bad.write("\x05\x00\x00", 3);
     bad.close();
     EXPECT_FALSE(window.openProject(bad.fileName()));
+    EXPECT_EQ(messages.shown.last(), "The project file is damaged and was not opened.");
+    EXPECT_FALSE(window.openProject(dir.filePath("missing.qzp")));
     EXPECT_EQ(messages.shown.last(), "The File is Destroy");
     EXPECT_TRUE(window.configuration() == before);
     EXPECT_EQ(events()->topLevelItemCount(), 1);
