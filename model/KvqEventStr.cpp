@@ -128,9 +128,10 @@ void CKvqEventStr::SplitFields(int separators) {
     // Separator positions are kept at full width, so long texts split like short ones.
     size_t colons[16];
     int found = 0;
-    for (size_t at = m_strText.find(':'); at != std::string::npos && found < separators;
-         at = m_strText.find(':', at + 1)) {
-        colons[found++] = at;
+    for (size_t at = 0; at < m_strText.size() && found < separators; ++at) {
+        if (m_strText[at] == ':') {
+            colons[found++] = at;
+        }
     }
     if (found < separators) {
         if (m_reporter) {

@@ -100,7 +100,7 @@ std::string BuildEventFrame(const Configuration& config, int key, int slot, Plan
         if (IsBlank(text)) {
             continue;
         }
-        std::memcpy(record, FormatNumber(sent + 1, 2).data(), 2);
+        PutFormattedNumber(record, sent + 1, 2);
         CKvqEventStr action(text, record + 2, 0, reporter);
         const int length = action.Encode();
         if (length == 0) {
