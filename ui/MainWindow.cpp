@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUndoCommand>
 #include <QVBoxLayout>
 
 #include "KeyDialog.h"
@@ -74,6 +75,28 @@ constexpr int kSlotRole = Qt::UserRole;
 
 } // namespace
 
+// One edit as the configuration before and after it: simple, and exact whatever the edit was.
+class MainWindow::SnapshotCommand : public QUndoCommand {
+  public:
+    SnapshotCommand(MainWindow* window, Configuration before, Configuration after,
+                    const QString& text)
+        : QUndoCommand(text), m_window(window), m_before(std::move(before)),
+          m_after(std::move(after)) {}
+    void undo() override { m_window->restore(m_before); }
+    void redo() override {
+        if (m_done) {
+            m_window->restore(m_after);
+        }
+        m_done = true; // the edit itself has already been made
+    }
+
+  private:
+    MainWindow* m_window;
+    Configuration m_before;
+    Configuration m_after;
+    bool m_done = false;
+};
+
 MainWindow::MainWindow(Configuration config, DeviceLink& link, IMessages* messages, QWidget* parent)
     : QMainWindow(parent), m_config(std::move(config)), m_link(link),
       m_ownMessages(std::make_unique<WidgetMessages>(this)),
@@ -129,6 +152,18 @@ void MainWindow::buildMenus() {
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* undo = m_undo.createUndoAction(this, QStringLiteral("&Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = m_undo.createRedoAction(this, QStringLiteral("&Redo"));
+    redo->setShortcut(QKeySequence::Redo);
+    edit->addAction(undo);
+    edit->addAction(redo);
+    connect(&m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        m_modified = !clean;
+        updateTitle();
+    });
+
     QMenu* system = menuBar()->addMenu(QStringLiteral("&System"));
     m_modelAction = system->addAction(QStringLiteral("QRM-K6"), this, &MainWindow::onModelCommand);
     m_modelAction->setCheckable(true);
@@ -175,8 +210,11 @@ QWidget* MainWindow::buildCentre() {
         m_idBox->addItem(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')));
     }
     connect(m_idBox, &QComboBox::activated, this, [this](int index) {
-        m_config.idNumber = index;
-        setModified(true);
+        if (index != m_config.idNumber) {
+            const Configuration before = m_config;
+            m_config.idNumber = index;
+            recordEdit(QStringLiteral("ID No."), before);
+        }
     });
     boxes->addWidget(m_portLabel);
     boxes->addWidget(m_portBox);
@@ -305,8 +343,25 @@ QString MainWindow::startFolder() const {
 }
 
 void MainWindow::setModified(bool modified) {
+    if (!modified) {
+        m_undo.setClean();
+    }
     m_modified = modified;
     updateTitle();
+}
+
+void MainWindow::recordEdit(const QString& what, const Configuration& before) {
+    m_undo.push(new SnapshotCommand(this, before, m_config, what));
+    setModified(true);
+}
+
+void MainWindow::restore(const Configuration& config) {
+    const int key = config.currentKey;
+    const int slot = config.currentSlot;
+    m_config = config;
+    refreshKeys();
+    refillEventList();
+    selectEvent(key, slot);
 }
 
 void MainWindow::updateTitle() {
@@ -395,12 +450,18 @@ void MainWindow::updatePreview() {
 }
 
 bool MainWindow::addEventToKey(int key, int family, int index, int sub) {
+    const Configuration before = m_config; // a copy: m_config changes next
+    return addEvent(key, family, index, sub, before);
+}
+
+bool MainWindow::addEvent(int key, int family, int index, int sub, const Configuration& before) {
     const int slot = m_config.AddEvent(key, family, index, sub);
     if (slot < 0) {
+        m_config = before;
         m_messages->Show(QStringLiteral("Add error"));
         return false;
     }
-    setModified(true);
+    recordEdit(QStringLiteral("Add event"), before);
     refreshKeys();
     refillEventList();
     selectEvent(key, slot);
@@ -419,6 +480,7 @@ void MainWindow::onKeyClicked(int key) {
         return;
     }
     const KeyDialogResult r = dialog.result();
+    const Configuration before = m_config;
     Key& target = m_config.keys[size_t(key)];
     if (k.keyKind == kKindNormal) {
         target.keyName = r.name;
@@ -430,10 +492,10 @@ void MainWindow::onKeyClicked(int key) {
     } else if (k.keyKind == kKindVirtual) {
         target.keyName = r.name;
     }
-    setModified(true);
     if (r.addEvent) {
-        addEventToKey(key, r.family, r.index, r.sub);
+        addEvent(key, r.family, r.index, r.sub, before);
     } else {
+        recordEdit(QStringLiteral("Key settings"), before);
         refreshKeys();
     }
 }
@@ -449,6 +511,7 @@ int MainWindow::addActionText(const QString& text) {
         m_messages->Show(QStringLiteral("Select an event first: click a key to add one."));
         return kRefused;
     }
+    const Configuration before = m_config;
     const int row = m_config.AddAction(m_config.currentKey, m_config.currentSlot, bytes);
     if (row == kNoRoom) {
         m_messages->Show(QStringLiteral(
@@ -456,7 +519,7 @@ int MainWindow::addActionText(const QString& text) {
         return row;
     }
     if (row >= 0) {
-        setModified(true);
+        recordEdit(QStringLiteral("Add action"), before);
         fillActionList();
         selectAction(row);
         refreshKeys();
@@ -475,6 +538,7 @@ bool MainWindow::replaceSelectedAction(const QString& text) {
         m_messages->Show(QStringLiteral("This is not an action text: ") + text);
         return false;
     }
+    const Configuration before = m_config;
     const int result =
         m_config.ReplaceAction(m_config.currentKey, m_config.currentSlot, row, bytes);
     if (result == kNoRoom) {
@@ -482,18 +546,22 @@ bool MainWindow::replaceSelectedAction(const QString& text) {
             "This action does not fit: the event's actions would no longer fit into one frame."));
         return false;
     }
-    setModified(true);
+    if (result < 0) {
+        return false;
+    }
+    recordEdit(QStringLiteral("Edit action"), before);
     fillActionList();
     selectAction(row);
-    return result >= 0;
+    return true;
 }
 
 void MainWindow::onDeleteEvent() {
     if (!m_events->currentItem()) {
         return;
     }
+    const Configuration before = m_config;
     m_config.DeleteEvent(m_config.currentKey, m_config.currentSlot);
-    setModified(true);
+    recordEdit(QStringLiteral("Delete event"), before);
     refillEventList();
     refreshKeys();
     if (m_events->topLevelItemCount() > 0) {
@@ -504,8 +572,9 @@ void MainWindow::onDeleteEvent() {
 }
 
 void MainWindow::onPurgeEvents() {
+    const Configuration before = m_config;
     if (m_config.PurgeEmptyEvents() > 0) {
-        setModified(true);
+        recordEdit(QStringLiteral("Remove events without actions"), before);
     }
     refillEventList();
     refreshKeys();
@@ -515,8 +584,9 @@ void MainWindow::onPurgeEvents() {
 }
 
 void MainWindow::onClearAllEvents() {
+    const Configuration before = m_config;
     m_config.ClearAllEvents();
-    setModified(true);
+    recordEdit(QStringLiteral("Clear all events"), before);
     m_events->clear();
     m_actions->clear();
     refreshKeys();
@@ -528,8 +598,9 @@ void MainWindow::onDeleteAction() {
         m_messages->Show(QStringLiteral("No selected item to delete"));
         return;
     }
+    const Configuration before = m_config;
     m_config.DeleteAction(m_config.currentKey, m_config.currentSlot, row);
-    setModified(true);
+    recordEdit(QStringLiteral("Delete action"), before);
     fillActionList();
 }
 
@@ -539,11 +610,12 @@ void MainWindow::onMoveAction(int direction) {
         m_messages->Show(QStringLiteral("No selected item to move"));
         return;
     }
+    const Configuration before = m_config;
     const int moved = direction < 0
                           ? m_config.MoveActionUp(m_config.currentKey, m_config.currentSlot, row)
                           : m_config.MoveActionDown(m_config.currentKey, m_config.currentSlot, row);
     if (moved >= 0) {
-        setModified(true);
+        recordEdit(QStringLiteral("Move action"), before);
         fillActionList();
         selectAction(moved);
     }
@@ -553,8 +625,9 @@ void MainWindow::onClearActions() {
     if (m_actions->topLevelItemCount() == 0) {
         return;
     }
+    const Configuration before = m_config;
     m_config.ClearActions(m_config.currentKey, m_config.currentSlot);
-    setModified(true);
+    recordEdit(QStringLiteral("Clear actions"), before);
     m_actions->clear();
 }
 
@@ -575,12 +648,13 @@ void MainWindow::onModelCommand() {
     if (m_config.deviceModel == 1 && port == m_config.portMode) {
         return;
     }
+    const Configuration before = m_config;
     m_config.ClearConfiguration();
     m_config.LayoutKeys(1);
     m_config.deviceModel = 1;
     m_config.ApplyModelAndPort(1, port);
     WriteModelSettings(1, port);
-    setModified(true);
+    recordEdit(QStringLiteral("Device model"), before);
     refreshKeys();
     refillEventList();
     m_actions->clear();
@@ -674,6 +748,7 @@ bool MainWindow::openProject(const QString& path) {
     }
     m_config = std::move(loaded);
     m_projectPath = path;
+    m_undo.clear(); // undo does not reach back across files
     setModified(false);
     refreshKeys();
     refillEventList();

@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <QUndoStack>
 #include <memory>
 
 #include "Messages.h"
@@ -41,6 +42,7 @@ class MainWindow : public QMainWindow {
 
     const Configuration& configuration() const { return m_config; }
     bool isModified() const { return m_modified; }
+    QUndoStack& undoStack() { return m_undo; }
     const QString& projectPath() const { return m_projectPath; }
 
     // The editing steps the window's controls run; public so that tests drive them directly.
@@ -55,7 +57,12 @@ class MainWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    class SnapshotCommand;
     void buildMenus();
+    // Records an edit already made to m_config, for undo, and marks the project modified.
+    void recordEdit(const QString& what, const Configuration& before);
+    void restore(const Configuration& config);
+    bool addEvent(int key, int family, int index, int sub, const Configuration& before);
     QWidget* buildCentre();
     void onKeyClicked(int key);
     void refillEventList();
@@ -86,6 +93,7 @@ class MainWindow : public QMainWindow {
     QString m_fixedPort;
     QString m_projectPath;
     bool m_modified = false;
+    QUndoStack m_undo;
 
     KeyPanel* m_panel = nullptr;
     QTreeWidget* m_events = nullptr;

@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <QUndoStack>
 #include <deque>
 
 #include "link/DeviceLink.h"
@@ -86,6 +88,43 @@ TEST_F(Fixture, EventsAndActionsShowInTheLists) {
     EXPECT_EQ(window.configuration().keys[2].slots[6].size(), 2u);
 }
 
+TEST_F(Fixture, EditsUndoAndRedoAndTheSavedStateIsClean) {
+    window.addEventToKey(4, kFamilyKey, 0, 0);
+    window.addActionText(kLed);
+    window.addActionText("RELY : 0 : 1 : 1");
+    window.selectAction(0);
+    window.findChild<QToolButton*>("moveDown")->click();
+    const Configuration edited = window.configuration();
+    EXPECT_EQ(edited.keys[4].slots[0], (ActionList{"RELY : 0 : 1 : 1", kLed.toStdString()}));
+
+    QUndoStack& undo = window.undoStack();
+    ASSERT_EQ(undo.count(), 4);
+    undo.undo(); // the move
+    EXPECT_EQ(window.configuration().keys[4].slots[0],
+              (ActionList{kLed.toStdString(), "RELY : 0 : 1 : 1"}));
+    undo.undo();
+    undo.undo();
+    undo.undo(); // the event itself
+    EXPECT_EQ(window.configuration().EventRowCount(), 0);
+    EXPECT_EQ(events()->topLevelItemCount(), 0);
+    EXPECT_FALSE(window.isModified()); // back where the window started
+
+    for (int i = 0; i < 4; ++i) {
+        undo.redo();
+    }
+    EXPECT_TRUE(window.configuration() == edited);
+    EXPECT_EQ(actions()->topLevelItemCount(), 2);
+    EXPECT_EQ(actions()->topLevelItem(0)->text(1), "Relay");
+
+    messages.file = dir.filePath("undo.qzp");
+    ASSERT_TRUE(window.saveProjectAs());
+    EXPECT_FALSE(window.isModified());
+    undo.undo();
+    EXPECT_TRUE(window.isModified());
+    undo.redo();
+    EXPECT_FALSE(window.isModified());
+}
+
 TEST_F(Fixture, RefusedInputChangesNothingAndSaysWhy) {
     EXPECT_EQ(window.addActionText(kLed), kRefused); // no event yet
     EXPECT_TRUE(messages.shown.last().startsWith("Select an event first"));
@@ -95,7 +134,9 @@ TEST_F(Fixture, RefusedInputChangesNothingAndSaysWhy) {
     for (int i = 0; i < 16; ++i) {
         ASSERT_EQ(window.addActionText(kIr), i);
     }
+    const int steps = window.undoStack().count();
     EXPECT_EQ(window.addActionText(kIr), kNoRoom);
+    EXPECT_EQ(window.undoStack().count(), steps);
     EXPECT_TRUE(messages.shown.last().contains("one frame"));
     EXPECT_EQ(window.configuration().keys[0].slots[0].size(), 16u);
 }
