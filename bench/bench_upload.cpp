@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
+#include "link/EventLoop.h"
 #include "link/Uploader.h"
 #include "model/Largest.h"
 #include "model/UploadPlan.h"
@@ -67,22 +68,6 @@ class SimProcess {
     QProcess m_process;
     QString m_path;
 };
-
-void RunUntil(const std::function<bool()>& done, int ms) {
-    if (done()) {
-        return;
-    }
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    poll.start(1);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 struct UploadFigures {
     bool ok = false;
@@ -145,7 +130,7 @@ UploadFigures Upload(qz::DeviceLink& link, const qz::UploadPlan& plan, const QSt
         figures.error = uploader.result().message;
         return figures;
     }
-    RunUntil([&] { return finished; }, 10 * 60 * 1000);
+    qz::RunEventsUntil([&] { return finished; }, 10 * 60 * 1000);
     figures.uploadMs = double(clock.nsecsElapsed()) / 1e6;
     const qz::UploadResult& r = uploader.result();
     figures.frames = r.framesSent;
@@ -180,7 +165,7 @@ bool Connect(benchmark::State& state, SimProcess& sim, qz::DeviceLink& link,
         state.SkipWithError("cannot open the simulator's port");
         return false;
     }
-    RunUntil([&] { return finished; }, 5000);
+    qz::RunEventsUntil([&] { return finished; }, 5000);
     if (!success) {
         state.SkipWithError("no answer to the handshake");
         return false;

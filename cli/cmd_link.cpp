@@ -17,6 +17,7 @@
 #include "Commands.h"
 #include "library/IrLibrary.h"
 #include "link/DeviceLink.h"
+#include "link/EventLoop.h"
 #include "link/HotPlug.h"
 #include "link/LinkTexts.h"
 #include "link/PortDiscovery.h"
@@ -71,25 +72,6 @@ void PrintMessage(const QString& text, const QString& detail) {
     if (!detail.isEmpty()) {
         std::fprintf(stderr, "  %s\n", OneLine(detail).c_str());
     }
-}
-
-// Runs the event loop until `done` holds or `ms` pass (ms < 0: no limit).
-bool RunUntil(const std::function<bool()>& done, int ms = -1) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    poll.start(5);
-    if (ms >= 0) {
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    }
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
 }
 
 // The command line of the three commands: options with a value, flags, positional arguments.
@@ -214,7 +196,7 @@ bool ConnectKeypad(qz::DeviceLink& link, const QByteArray& port) {
         std::fprintf(stderr, "qzctl: no keypad port could be opened\n");
         return false;
     }
-    RunUntil([&] { return finished; });
+    qz::RunEventsUntil([&] { return finished; });
     if (!success) {
         std::fprintf(stderr, "qzctl: the keypad on %s did not answer the connection request\n",
                      qPrintable(link.portName().isEmpty() ? candidates.join(QStringLiteral(", "))
@@ -324,7 +306,7 @@ int CmdUpload(int argc, char** argv) {
     if (!uploader.start(plan, logPath)) {
         return kFailed;
     }
-    RunUntil([&] { return finished; });
+    qz::RunEventsUntil([&] { return finished; });
     bar.end();
 
     const qz::UploadResult& r = uploader.result();
@@ -363,7 +345,7 @@ int CmdClear(int argc, char** argv) {
     if (!link.startClear()) {
         return kFailed;
     }
-    RunUntil([&] { return finished; });
+    qz::RunEventsUntil([&] { return finished; });
     if (!confirmed) {
         return kFailed;
     }
@@ -408,8 +390,8 @@ int CmdLearn(int argc, char** argv) {
         return kFailed;
     }
     std::fprintf(stderr, "qzctl: point the remote control at the keypad and press the key\n");
-    const bool done =
-        RunUntil([&] { return !code.isEmpty() || !rejected.isEmpty(); }, timeoutSeconds * 1000);
+    const bool done = qz::RunEventsUntil([&] { return !code.isEmpty() || !rejected.isEmpty(); },
+                                         timeoutSeconds * 1000);
     link.stopLearning();
     if (!done) {
         std::fprintf(stderr, "qzctl: no IR code arrived within %d seconds\n", timeoutSeconds);

@@ -50,7 +50,7 @@ struct Key {
     std::int32_t ledBrightness = 0;
     std::int32_t keyGroup = 0;
     std::int32_t repeatInterval = '0'; // character code of a digit; memory only
-    std::int32_t hoverFlag = 0;        // drawing state, kept for the file layout
+    std::int32_t hoverFlag = 0;        // drawing state: memory only, not in the file
     std::int32_t trackingFlag = 0;
     std::int32_t keyKind = kKindNormal;
     std::int32_t keyStyle = kKindNormal;

@@ -72,6 +72,8 @@ QTreeWidget* List(const QStringList& columns, const QList<int>& widths, const ch
 }
 
 constexpr int kSlotRole = Qt::UserRole;
+const char kNoRoomText[] =
+    "This action does not fit: the event's actions would no longer fit into one frame.";
 
 } // namespace
 
@@ -504,7 +506,7 @@ int MainWindow::addActionText(const QString& text) {
     const std::string bytes = Bytes(text);
     const CKvqEventStr action(bytes);
     if (!action.IsValid()) {
-        m_messages->Show(QStringLiteral("This is not an action text: ") + text);
+        m_messages->Show(QStringLiteral("This is not an action text: %1").arg(text));
         return kRefused;
     }
     if (!m_config.keys[size_t(m_config.currentKey)].HasEvent(m_config.currentSlot)) {
@@ -514,8 +516,7 @@ int MainWindow::addActionText(const QString& text) {
     const Configuration before = m_config;
     const int row = m_config.AddAction(m_config.currentKey, m_config.currentSlot, bytes);
     if (row == kNoRoom) {
-        m_messages->Show(QStringLiteral(
-            "This action does not fit: the event's actions would no longer fit into one frame."));
+        m_messages->Show(QLatin1String(kNoRoomText));
         return row;
     }
     if (row >= 0) {
@@ -535,15 +536,14 @@ bool MainWindow::replaceSelectedAction(const QString& text) {
         return false;
     }
     if (!CKvqEventStr(bytes).IsValid()) {
-        m_messages->Show(QStringLiteral("This is not an action text: ") + text);
+        m_messages->Show(QStringLiteral("This is not an action text: %1").arg(text));
         return false;
     }
     const Configuration before = m_config;
     const int result =
         m_config.ReplaceAction(m_config.currentKey, m_config.currentSlot, row, bytes);
     if (result == kNoRoom) {
-        m_messages->Show(QStringLiteral(
-            "This action does not fit: the event's actions would no longer fit into one frame."));
+        m_messages->Show(QLatin1String(kNoRoomText));
         return false;
     }
     if (result < 0) {

@@ -3,6 +3,7 @@
 // recording what the link said.
 #include <gtest/gtest.h>
 
+#include "link/EventLoop.h"
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QList>
@@ -21,24 +22,8 @@ namespace qz::test {
 // Generous: the suites run in parallel under sanitizers on a shared machine.
 constexpr int kWaitMs = 5000;
 
-// Runs the event loop until `done` holds. (QTest::qWaitFor sleeps between its rounds of events,
-// which would add its sleeps to every answer of the keypad.)
 inline bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
-    if (done()) {
-        return true;
-    }
-    QEventLoop loop;
-    QTimer poll;
-    poll.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    poll.start(1);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
+    return qz::RunEventsUntil(done, ms);
 }
 
 // Every message(text, detail) of an object, in order.
