@@ -1,9 +1,7 @@
 #include "LibraryFile.h"
 
+#include "store/ProjectFile.h"
 #include <QFile>
-#include <QSaveFile>
-
-#include <cerrno>
 
 Q_LOGGING_CATEGORY(lcLibrary, "qz.library")
 
@@ -64,25 +62,10 @@ bool WriteAll(const QString& path, const QByteArray& bytes, QString* error) {
         SetError(error, QStringLiteral("no file name given"));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        SetError(error, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
-        qCWarning(lcLibrary) << "cannot create" << path << file.errorString();
-        return false;
-    }
-    // Without a successful commit the temporary file is dropped and the old file stays.
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        // QSaveFile may lose the system's reason on the way ("Unknown error"); keep errno's.
-        const QString why = errno ? qt_error_string(errno) : file.errorString();
-        SetError(error, QStringLiteral("%1: cannot write: %2").arg(path, why));
-        qCWarning(lcLibrary) << "cannot write" << path << why;
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        SetError(error, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
-        qCWarning(lcLibrary) << "cannot commit" << path << file.errorString();
+    QString why;
+    if (!WriteWholeFile(path, bytes, &why)) {
+        qCWarning(lcLibrary) << why;
+        SetError(error, why);
         return false;
     }
     return true;

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+
 #include "Archive.h"
 
 namespace qz {
@@ -215,18 +217,23 @@ bool ReadWholeFile(const QString& path, qint64 maxSize, QByteArray& bytes, QStri
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile file(path);
+    const auto fail = [&](const QString& why) {
+        if (error) {
+            *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
+        }
+        file.cancelWriting(); // the old file stays as it was
+        return false;
+    };
     if (!file.open(QIODevice::WriteOnly)) {
-        if (error) {
-            *error = QStringLiteral("%1: cannot write: %2").arg(path, file.errorString());
-        }
-        return false;
+        return fail(file.errorString());
     }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) {
-            *error = QStringLiteral("%1: cannot write: %2").arg(path, file.errorString());
-        }
-        file.cancelWriting();
-        return false;
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        // QSaveFile may lose the system's reason on the way ("Unknown error"); keep errno's.
+        return fail(errno ? qt_error_string(errno) : file.errorString());
+    }
+    if (!file.commit()) {
+        return fail(file.errorString());
     }
     return true;
 }
