@@ -28,6 +28,7 @@
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
 #include "model/UploadPlan.h"
+#include "store/DeviceModels.h"
 #include "store/Paths.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectJson.h"
@@ -375,7 +376,8 @@ void MainWindow::updateTitle() {
 void MainWindow::refreshKeys() {
     m_panel->showConfiguration(m_config);
     m_modelAction->setChecked(m_config.deviceModel == 1);
-    const bool portShown = m_config.deviceModel != 2;
+    const DeviceModelInfo* model = FindDeviceModel(m_config.deviceModel);
+    const bool portShown = model && model->portBoxShown;
     m_portLabel->setVisible(portShown);
     m_portBox->setVisible(portShown);
     m_portBox->setCurrentIndex(qBound(0, int(m_config.portMode), kPortModeCount - 1));
@@ -474,7 +476,7 @@ void MainWindow::onKeyClicked(int key) {
     const Key& k = m_config.keys[size_t(key)];
     if (k.keyKind == kKindSystem && (key == 32 || key == 33) &&
         !HasIoInputs(m_config.deviceModel)) {
-        m_messages->Show(QStringLiteral("I/O is unavailable in this model."));
+        m_messages->Show(QLatin1String(kIoUnavailable));
         return;
     }
     KeyDialog dialog(m_config, key, this);
