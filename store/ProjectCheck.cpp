@@ -1,8 +1,8 @@
 #include "ProjectCheck.h"
 
+#include "model/ActionRules.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
-#include "store/DeviceModels.h"
 
 namespace qz {
 
@@ -18,24 +18,6 @@ QString KindName(int kind) {
         return QStringLiteral("system source");
     default:
         return QStringLiteral("key of kind %1").arg(kind);
-    }
-}
-
-// The port field of the action types that have port rules; -1 for the others.
-int ActionPort(const CKvqEventStr& action) {
-    switch (action.GetTypeCode()) {
-    case kActionUart:
-        return AtoI(action.GetUartPort());
-    case kActionIr:
-        return AtoI(action.GetIrPort());
-    case kActionCompare:
-        return AtoI(action.GetCmpPort());
-    case kActionRelay:
-        return AtoI(action.GetRelayPort());
-    case kActionGpio:
-        return AtoI(action.GetIoPort());
-    default:
-        return -1;
     }
 }
 
@@ -65,7 +47,7 @@ std::vector<Finding> CheckProject(const Configuration& config) {
             }
             if ((family == kFamilyIoLow || family == kFamilyIoHigh) &&
                 !HasIoInputs(config.deviceModel)) {
-                add(QString::fromLatin1(kIoUnavailable));
+                add(QString::fromLatin1(kRefusalIo));
             }
             const ActionList& actions = key.slots[s];
             const EventFit fit = MeasureEvent(actions);
@@ -84,8 +66,9 @@ std::vector<Finding> CheckProject(const Configuration& config) {
                     add(QStringLiteral("%1 does not parse: \"%2\"").arg(which, Text8(actions[a])));
                     continue;
                 }
-                if (const char* refusal = PortRefusal(config.deviceModel, config.portMode,
-                                                      action.GetTypeCode(), ActionPort(action))) {
+                // The same rules the action pages apply when an action is added.
+                if (const char* refusal =
+                        RefusalForAction(action, config.deviceModel, config.portMode)) {
                     add(QStringLiteral("%1 (%2): %3")
                             .arg(which, Text8(action.GetTypeName()), OneLine(refusal)));
                 }

@@ -1,6 +1,10 @@
 // The checks before an upload: one finding per fault, naming key and event.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "model/ActionRules.h"
+#include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
 #include "store/ProjectCheck.h"
@@ -95,6 +99,48 @@ INSTANTIATE_TEST_SUITE_P(
         PortCase{1, 0, "XXXX : 1 : 2", "does not parse: \"XXXX : 1 : 2\""},
         PortCase{1, 0, "UART : a : b", "does not parse: \"UART : a : b\""},
         PortCase{1, 0, "no colon", "does not parse: \"no colon\""}));
+
+// The check refuses exactly what the pages refuse, with the same message on one line.
+TEST(ProjectCheck, SameRulesAsThePages) {
+    const std::vector<std::string> texts = [] {
+        std::vector<std::string> t;
+        for (int port = 0; port < 3; ++port) {
+            qz::Rs232Action rs;
+            rs.port = port;
+            rs.data = "x";
+            qz::IrAction ir;
+            ir.libName = "TV";
+            ir.function = "Power";
+            ir.port = port;
+            t.push_back(rs.ToActionText());
+            t.push_back(ir.ToActionText());
+            t.push_back(qz::CompareAction{"", port, 0, 0, 1, "OK"}.ToActionText());
+            t.push_back(qz::RelayAction{port, 0}.ToActionText());
+            t.push_back(qz::IoAction{"", port, 1, 0}.ToActionText());
+            t.push_back(qz::LedAction{port, 0}.ToActionText());
+        }
+        return t;
+    }();
+    for (int model : {0, 1, 2}) {
+        for (int mode = 0; mode < qz::kPortModeCount; ++mode) {
+            for (const std::string& text : texts) {
+                const Configuration c = WithPress(model, mode, {text});
+                // Model 2 keeps port mode 0 whatever was asked.
+                std::string refusal = qz::ActionRefusal(text, model, c.portMode);
+                std::replace(refusal.begin(), refusal.end(), '\r', ' ');
+                const std::vector<std::string> lines = Lines(c);
+                SCOPED_TRACE("model " + std::to_string(model) + " mode " + std::to_string(mode) +
+                             ": " + text);
+                if (refusal.empty()) {
+                    EXPECT_EQ(lines, std::vector<std::string>{});
+                } else {
+                    ASSERT_EQ(lines.size(), 1u);
+                    EXPECT_EQ(lines[0].substr(lines[0].size() - refusal.size()), refusal);
+                }
+            }
+        }
+    }
+}
 
 TEST(ProjectCheck, BlankPlaceholdersAreFine) {
     EXPECT_TRUE(Lines(WithPress(1, 0, {""})).empty());
