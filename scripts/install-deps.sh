@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what building and testing qzctr needs on Debian 12; skips apt when all is there.
+# Installs what building and testing qzctr needs on Debian 12, and any packages named as arguments;
+# skips apt when all is there.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build clang libclang-rt-dev
       qt6-base-dev qt6-serialport-dev libgl-dev
       libgtest-dev libgmock-dev libbenchmark-dev
-      xvfb xauth)
+      xvfb xauth "$@")
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
