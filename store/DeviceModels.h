@@ -1,6 +1,8 @@
 #pragma once
 // The device models and the rules by which a model and its port mode refuse action ports. The
 // key counts and kinds per model are in model/Configuration.h.
+#include "model/ActionRules.h"
+
 namespace qz {
 
 struct DeviceModelInfo {
@@ -12,22 +14,16 @@ struct DeviceModelInfo {
 // The entry of a known model (0, 1, 2), else null.
 const DeviceModelInfo* FindDeviceModel(int model);
 
-// Messages of the port and model rules; "\r" separates their two lines.
-inline constexpr char kPort1Refused[] = "Port1 is unavailable in this setting,\rplease select port "
-                                        "2 or 3";
-inline constexpr char kPort2Refused[] = "Port2 is unavailable in this setting,\rplease select port "
-                                        "1 or 3";
-inline constexpr char kPorts12Refused[] = "Port1 and port2 are unavailable in this "
-                                          "setting,\rplease select port3";
-inline constexpr char kPorts23Refused[] = "Port2 and port3 are unavailable in this "
-                                          "setting,\rplease select port1";
-inline constexpr char kPort3Refused[] = "Port3 is unavailable in this setting,\rplease select port "
-                                        "1 or 2";
-inline constexpr char kPort1RefusedOther[] = "Port1 is unavailable in this setting,\rplease select "
-                                             "other port.";
-inline constexpr char kRelayPort3Refused[] = "the type of the machine only suppotr port 1 and "
-                                             "2,\rplease select port 1 or 2";
-inline constexpr char kIoUnavailable[] = "I/O is unavailable in this model.";
+// Messages of the port and model rules; the rules themselves live in the model, beside the
+// action texts, so that the pages and the checks share them.
+inline constexpr const char* kPort1Refused = kRefusalPort1;
+inline constexpr const char* kPort2Refused = kRefusalPort2;
+inline constexpr const char* kPorts12Refused = kRefusalPorts12;
+inline constexpr const char* kPorts23Refused = kRefusalPorts23;
+inline constexpr const char* kPort3Refused = kRefusalPort3;
+inline constexpr const char* kPort1RefusedOther = kRefusalPort1Other;
+inline constexpr const char* kRelayPort3Refused = kRefusalRelayPort3;
+inline constexpr const char* kIoUnavailable = kRefusalIo;
 
 // Whether the model refuses an action of this type (kActionUart, kActionIr, kActionGpio,
 // kActionRelay, kActionCompare; every other type passes) on this port (0, 1, 2 for Port 1..3)
