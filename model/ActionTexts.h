@@ -5,9 +5,9 @@
 // hold (list positions, radio choices, slider positions, box texts), named after those controls.
 // `ToActionText()` composes the exact text that page stores: its separators, fixed fields and
 // repeated fields included. `FromActionText()` reads a stored text into the values the page
-// shows for it; it starts from the page's current values (`shown`), because showing an action
-// leaves some controls as they were (a baud rate that is not in the list, the "Output" choice of
-// an input line, ...).
+// shows for it. Where showing an action leaves a control as it was (on the RS232 page a baud
+// rate that is not in the list, on the I/O page the "Output" choice of an input line), it also
+// takes the page's current values (`shown`) and keeps them there.
 //
 // Conventions of all types:
 //  - a list position is 0-based; -1 stands for a list without a selection. Reading a stored
@@ -120,8 +120,8 @@ struct Rs232Action {
     // "UART : name : lib : function : baud : data bits : stop bits : parity : format : end :
     // port : send : times : delay :data". "Port:" and "Active:" without a selection write 0.
     std::string ToActionText() const;
-    // Also reads the stored baud rate, data bit, stop bit and parity only when they name a list
-    // entry, and keeps `shown`'s value otherwise. The function is the stored name: the page
+    // The stored baud rate, data bit, stop bit and parity are taken only when they name a list
+    // entry; otherwise `shown`'s value stays. The function is the stored name: the page
     // selects the list entry equal to it ignoring case, or none.
     static std::optional<Rs232Action> FromActionText(std::string_view text,
                                                      const Rs232Action& shown);
