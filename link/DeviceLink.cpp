@@ -36,6 +36,49 @@ QByteArray ReplyText(const QByteArray& reply) {
 
 } // namespace
 
+const char* PhaseEndName(PhaseEnd reason) {
+    switch (reason) {
+    case PhaseEnd::Done:
+        return "done";
+    case PhaseEnd::WrongAnswer:
+        return "wrong answer";
+    case PhaseEnd::TimedOut:
+        return "timed out";
+    case PhaseEnd::Stopped:
+        return "stopped";
+    case PhaseEnd::PortLost:
+        return "port lost";
+    case PhaseEnd::Disconnected:
+        return "disconnected";
+    case PhaseEnd::Refused:
+        break;
+    }
+    return "refused";
+}
+
+QString RefusalText(LinkRefusal refusal) {
+    switch (refusal) {
+    case LinkRefusal::None:
+        return {};
+    case LinkRefusal::NotConnected:
+        return QString::fromLatin1(texts::kPleaseConnectFirst);
+    case LinkRefusal::ClearRunning:
+        return QString::fromLatin1(texts::kMachineBeingClear);
+    case LinkRefusal::SendingData:
+        return QString::fromLatin1(texts::kSendDataIng);
+    case LinkRefusal::MachineBusy:
+    case LinkRefusal::UploadRunning:
+        return QString::fromLatin1(texts::kMachineBeingClearing);
+    case LinkRefusal::PortClosed:
+        return QString::fromLatin1(texts::kPleaseOpenCom);
+    case LinkRefusal::NoEraseFrame:
+        return QStringLiteral("The upload plan holds no erase frame.");
+    case LinkRefusal::EventsTooLong:
+        break;
+    }
+    return QString::fromLatin1(texts::kUploadOverflow);
+}
+
 DeviceLink::DeviceLink(QObject* parent) : QObject(parent) {
     m_handshakeTimer.setSingleShot(true);
     m_handshakeTimer.setInterval(kHandshakeTimeoutMs);
@@ -66,6 +109,37 @@ void DeviceLink::setStatus(LinkStatus status) {
     }
 }
 
+// The one way out of a phase: its timers stop, the link is idle, and the end is told with its
+// reason, also to those waiting on the phase's own signal.
+void DeviceLink::endPhase(PhaseEnd reason) {
+    const LinkState phase = m_state;
+    if (phase == LinkState::Idle) {
+        return;
+    }
+    m_handshakeTimer.stop();
+    m_eraseTimer.stop();
+    m_clearTimer.stop();
+    m_learnTimer.stop();
+    m_reassemblyActive = false;
+    m_reassembly.clear();
+    setState(LinkState::Idle);
+    qCDebug(lcLink) << "phase" << int(phase) << "ended:" << PhaseEndName(reason);
+    Q_EMIT phaseEnded(phase, reason);
+    switch (phase) {
+    case LinkState::Handshake:
+        Q_EMIT handshakeFinished(reason == PhaseEnd::Done);
+        break;
+    case LinkState::Clearing:
+        Q_EMIT clearFinished(reason == PhaseEnd::Done);
+        break;
+    case LinkState::Idle:
+    case LinkState::Uploading:
+    case LinkState::ClearingForUpload:
+    case LinkState::Learning:
+        break;
+    }
+}
+
 bool DeviceLink::keypadPresent() const {
     if (m_presenceProbe) {
         return m_presenceProbe();
@@ -79,10 +153,11 @@ void DeviceLink::statusAfterClose() {
 
 bool DeviceLink::connectToKeypad(const QStringList& candidates) {
     m_connectionKind = 2;
-    if (m_transport.isOpen()) {
+    if (m_transport.isOpen() || m_state != LinkState::Idle) {
         // A new connection ends whatever the old one was doing.
-        dropConnection(QString());
+        dropConnection(PhaseEnd::Disconnected, QString());
     }
+    m_handshakeReply.clear();
     if (candidates.isEmpty()) {
         m_connectionKind = 0;
         Q_EMIT message(QString::fromLatin1(texts::kConnectUsbWireFirst), QString());
@@ -101,13 +176,12 @@ bool DeviceLink::connectToKeypad(const QStringList& candidates) {
         return true;
     }
     m_connectionKind = 0;
-    setState(LinkState::Idle);
     return false;
 }
 
 void DeviceLink::disconnectPort() {
     if (m_transport.isOpen() || m_state != LinkState::Idle) {
-        dropConnection(QString());
+        dropConnection(PhaseEnd::Disconnected, QString());
     }
     m_usbChecked = false;
     m_connectionKind = 0;
@@ -128,27 +202,24 @@ void DeviceLink::portRemoved(const QString& path) {
     const bool ours =
         gone == open || (!gone.contains(QLatin1Char('/')) && QFileInfo(open).fileName() == gone);
     if (m_transport.isOpen() && ours) {
-        onPortLost(QStringLiteral("the port %1 was removed").arg(path));
+        onPortLost(QStringLiteral("The port %1 was removed from the system's port list "
+                                  "(unplugged?).")
+                       .arg(path));
     }
 }
 
-// Closes the port and ends what was going on; connectionLost() tells the upload and the rest.
-void DeviceLink::dropConnection(const QString& detail) {
+// Closes the port and ends what was going on with `reason`.
+void DeviceLink::dropConnection(PhaseEnd reason, const QString& detail) {
     const LinkState during = m_state;
-    m_handshakeTimer.stop();
-    m_eraseTimer.stop();
-    m_clearTimer.stop();
-    m_learnTimer.stop();
     m_transport.close();
-    m_reassemblyActive = false;
     m_clearReplyCount = 0;
-    setState(LinkState::Idle);
     setStatus(m_status == LinkStatus::ConnectSuccess ? LinkStatus::WaitConnect : m_status);
-    Q_EMIT connectionLost(during, detail);
-    if (during == LinkState::Handshake) {
-        Q_EMIT handshakeFinished(false);
-    } else if (during == LinkState::Clearing) {
-        Q_EMIT clearFinished(false);
+    if (reason == PhaseEnd::PortLost) {
+        m_lossDetail = detail;
+    }
+    endPhase(reason);
+    if (reason == PhaseEnd::PortLost) {
+        Q_EMIT connectionLost(during, detail);
     }
 }
 
@@ -156,46 +227,55 @@ void DeviceLink::onPortLost(const QString& detail) {
     const LinkState during = m_state;
     m_usbChecked = false;
     m_connectionKind = 0;
-    dropConnection(detail);
+    dropConnection(PhaseEnd::PortLost, detail);
     statusAfterClose();
-    if (during == LinkState::Clearing) {
+    switch (during) {
+    case LinkState::Clearing:
         Q_EMIT message(QString::fromLatin1(texts::kPortLost),
-                       QStringLiteral("The keypad may be only partly erased: clear it again."));
-    } else if (during == LinkState::Handshake) {
+                       detail + QStringLiteral(" The keypad may be only partly erased: connect it "
+                                               "again and clear it once more."));
+        break;
+    case LinkState::Handshake:
         Q_EMIT message(QString::fromLatin1(texts::kConnectUnsuccess), detail);
-    } else if (during == LinkState::Idle && m_irStudyMode) {
-        Q_EMIT message(QString::fromLatin1(texts::kPortLost), detail);
+        break;
+    case LinkState::Learning:
+        Q_EMIT message(QString::fromLatin1(texts::kPortLost),
+                       detail + QStringLiteral(" No IR code was learned: connect the keypad "
+                                               "again and learn once more."));
+        break;
+    case LinkState::Idle:
+    case LinkState::Uploading:
+    case LinkState::ClearingForUpload:
+        // An upload tells its own story; an idle link has nobody waiting.
+        break;
     }
-    // An upload tells its own story (connectionLost).
 }
 
-QString DeviceLink::clearRefusal() const {
+LinkRefusal DeviceLink::clearBlocker() const {
     if (m_state == LinkState::Clearing) {
-        return QString::fromLatin1(texts::kMachineBeingClear);
+        return LinkRefusal::ClearRunning;
     }
     if (m_state != LinkState::Idle) {
-        return QString::fromLatin1(texts::kSendDataIng);
+        return LinkRefusal::SendingData;
     }
     if (!m_transport.isOpen()) {
-        return QString::fromLatin1(texts::kPleaseConnectFirst);
+        return LinkRefusal::NotConnected;
     }
-    return {};
+    return LinkRefusal::None;
 }
 
 bool DeviceLink::startClear() {
-    const QString refusal = clearRefusal();
-    if (!refusal.isEmpty()) {
-        Q_EMIT message(refusal, QString());
+    const LinkRefusal refusal = clearBlocker();
+    if (refusal != LinkRefusal::None) {
+        Q_EMIT message(RefusalText(refusal), QString());
         return false;
     }
     m_clearReplyCount = 0;
     setState(LinkState::Clearing);
-    if (sendFrame(QByteArray(kClearFrame.data(), static_cast<int>(kClearFrame.size()))) < 0) {
-        setState(LinkState::Idle);
-        return false;
-    }
     m_clearTimer.start();
-    return true;
+    // A failed write loses the port, which ends the phase.
+    sendFrame(QByteArray(kClearFrame.data(), static_cast<int>(kClearFrame.size())));
+    return m_state == LinkState::Clearing;
 }
 
 bool DeviceLink::sendUnusual() {
@@ -208,31 +288,31 @@ bool DeviceLink::sendUnusual() {
     return true;
 }
 
-QString DeviceLink::uploadRefusal() const {
+LinkRefusal DeviceLink::uploadBlocker() const {
     if (m_status != LinkStatus::ConnectSuccess || !m_transport.isOpen()) {
-        return QString::fromLatin1(texts::kPleaseConnectFirst);
+        return LinkRefusal::NotConnected;
     }
     if (m_state != LinkState::Idle) {
-        return QString::fromLatin1(texts::kMachineBeingClearing);
+        return LinkRefusal::MachineBusy;
     }
-    return {};
+    return LinkRefusal::None;
 }
 
 bool DeviceLink::beginErase(const QByteArray& eraseFrame) {
-    const QString refusal = uploadRefusal();
-    if (!refusal.isEmpty()) {
-        Q_EMIT message(refusal, QString());
+    const LinkRefusal refusal = uploadBlocker();
+    if (refusal != LinkRefusal::None) {
+        Q_EMIT message(RefusalText(refusal), QString());
         return false;
     }
     m_clearReplyCount = 0;
+    m_clearTicks = 0;
     setState(LinkState::ClearingForUpload);
+    m_eraseTimer.start();
     if (sendFrame(eraseFrame) < 0) {
-        setState(LinkState::Idle);
+        // A failed write has already lost the port and ended the phase.
         return false;
     }
-    m_clearTicks = 0;
-    m_eraseTimer.start();
-    return true;
+    return m_state == LinkState::ClearingForUpload;
 }
 
 qint64 DeviceLink::sendFrame(const QByteArray& frame) {
@@ -243,56 +323,60 @@ qint64 DeviceLink::sendFrame(const QByteArray& frame) {
     return m_transport.write(frame);
 }
 
-void DeviceLink::endUpload() {
-    m_eraseTimer.stop();
+void DeviceLink::endUpload(PhaseEnd reason) {
     if (m_state == LinkState::Uploading || m_state == LinkState::ClearingForUpload) {
         m_clearReplyCount = 0;
-        setState(LinkState::Idle);
+        endPhase(reason);
     }
+}
+
+LinkRefusal DeviceLink::learnBlocker() const {
+    if (!m_transport.isOpen()) {
+        return LinkRefusal::PortClosed;
+    }
+    if (m_state == LinkState::Clearing) {
+        return LinkRefusal::ClearRunning;
+    }
+    if (m_state != LinkState::Idle && m_state != LinkState::Learning) {
+        return LinkRefusal::SendingData;
+    }
+    return LinkRefusal::None;
 }
 
 bool DeviceLink::startLearning() {
-    if (!m_transport.isOpen()) {
-        Q_EMIT message(QString::fromLatin1(texts::kPleaseOpenCom), QString());
+    const LinkRefusal refusal = learnBlocker();
+    if (refusal != LinkRefusal::None) {
+        // Whoever waits for the learning to end hears at once that it never began; the running
+        // phase keeps its replies.
+        Q_EMIT message(RefusalText(refusal), QString());
+        Q_EMIT phaseEnded(LinkState::Learning, PhaseEnd::Refused);
         return false;
     }
-    if (m_state == LinkState::Uploading || m_state == LinkState::ClearingForUpload) {
-        Q_EMIT message(QString::fromLatin1(texts::kSendDataIng), QString());
-        return false;
-    }
-    m_irStudyMode = true;
     m_reassemblyActive = false;
     m_reassembly.clear();
     m_learnTimer.stop();
+    setState(LinkState::Learning);
     FrameBuffer buffer;
     CKvqCmd cmd(buffer);
     cmd.MakeLearnIrFrame();
-    return sendFrame(QByteArray(cmd.Data(), cmd.Length())) >= 0;
+    return sendFrame(QByteArray(cmd.Data(), cmd.Length())) >= 0 && m_state == LinkState::Learning;
 }
 
 void DeviceLink::stopLearning() {
-    m_irStudyMode = false;
-    m_reassemblyActive = false;
-    m_reassembly.clear();
-    m_learnTimer.stop();
-    // The learning window leaves the link idle, except that an upload keeps its own state.
-    if (m_state != LinkState::Uploading && m_state != LinkState::ClearingForUpload) {
-        m_handshakeTimer.stop();
-        m_clearTimer.stop();
-        setState(LinkState::Idle);
+    if (m_state == LinkState::Learning) {
+        endPhase(PhaseEnd::Stopped);
     }
 }
 
 void DeviceLink::handleReply(const QByteArray& reply) {
-    if (m_irStudyMode) {
-        learnReply(reply);
-        return;
-    }
     switch (m_state) {
+    case LinkState::Learning:
+        learnReply(reply);
+        break;
     case LinkState::Handshake: {
-        m_handshakeTimer.stop();
-        setState(LinkState::Idle);
-        const bool success = ReplyHas(ReplyText(reply), "CONE");
+        const QByteArray text = ReplyText(reply);
+        const bool success = ReplyHas(text, "CONE");
+        m_handshakeReply = text;
         if (success) {
             setStatus(LinkStatus::ConnectSuccess);
         }
@@ -300,7 +384,7 @@ void DeviceLink::handleReply(const QByteArray& reply) {
             m_usbChecked = true;
         }
         qCDebug(lcLink) << "handshake reply" << reply.left(kReplyTextBytes) << success;
-        Q_EMIT handshakeFinished(success);
+        endPhase(success ? PhaseEnd::Done : PhaseEnd::WrongAnswer);
         Q_EMIT answered(reply);
         break;
     }
@@ -309,10 +393,7 @@ void DeviceLink::handleReply(const QByteArray& reply) {
             ++m_clearReplyCount;
             Q_EMIT clearReplyCountChanged(m_clearReplyCount);
             if (m_clearReplyCount >= 2) {
-                m_clearTimer.stop();
-                m_reassemblyActive = false;
-                setState(LinkState::Idle);
-                Q_EMIT clearFinished(true);
+                endPhase(PhaseEnd::Done);
             }
         }
         break;
@@ -324,6 +405,7 @@ void DeviceLink::handleReply(const QByteArray& reply) {
                 m_eraseTimer.stop();
                 m_clearReplyCount = 0;
                 setState(LinkState::Uploading);
+                Q_EMIT phaseEnded(LinkState::ClearingForUpload, PhaseEnd::Done);
                 Q_EMIT eraseFinished(true);
             }
         }
@@ -342,9 +424,8 @@ void DeviceLink::onHandshakeTimeout() {
     m_transport.close();
     m_connectionKind = 1;
     m_usbChecked = false;
-    setState(LinkState::Idle);
     Q_EMIT message(QString::fromLatin1(texts::kConnectUnsuccess), QString());
-    Q_EMIT handshakeFinished(false);
+    endPhase(PhaseEnd::TimedOut);
 }
 
 void DeviceLink::onEraseTick() {
@@ -358,8 +439,9 @@ void DeviceLink::onEraseTick() {
         return;
     }
     m_eraseTimer.stop();
-    setState(LinkState::Uploading);
     m_clearReplyCount = 0;
+    setState(LinkState::Uploading);
+    Q_EMIT phaseEnded(LinkState::ClearingForUpload, PhaseEnd::TimedOut);
     Q_EMIT eraseFinished(false);
 }
 
@@ -370,12 +452,11 @@ void DeviceLink::onClearTimeout() {
     // The keypad tool stayed in this state until the next connection; the link goes idle and
     // says that the erase was not confirmed instead.
     const int replies = m_clearReplyCount;
-    setState(LinkState::Idle);
     Q_EMIT message(QStringLiteral("The keypad did not confirm the erase (%1 of 2 answers); it may "
                                   "be only partly erased: clear it again.")
                        .arg(replies),
                    QString());
-    Q_EMIT clearFinished(false);
+    endPhase(PhaseEnd::TimedOut);
 }
 
 void DeviceLink::learnReply(const QByteArray& reply) {

@@ -11,14 +11,44 @@
 
 namespace qz {
 
-// What the link is doing (the keypad tool's `linkState`).
+// What the link is doing: the keypad tool's `linkState`, with learning as a phase of its own
+// (the tool kept it in a separate flag, so learning and a handshake or a clear could overlap and
+// take each other's replies). Exactly one phase at a time; leaving a phase stops its timer and
+// is reported by DeviceLink::phaseEnded().
 enum class LinkState : int {
     Idle = 0,
     Uploading = 1,
     Handshake = 2,
     Clearing = 4,
     ClearingForUpload = 5,
+    Learning = 6,
 };
+
+// Why a phase ended. Callers decide on this, never on the texts of message().
+enum class PhaseEnd {
+    Done,         // handshake answered with "CONE", erase confirmed twice, upload sent in full
+    WrongAnswer,  // the handshake was answered, but not with "CONE"
+    TimedOut,     // no (or not enough) answer in time
+    Stopped,      // the caller ended it (stop learning, cancel an upload)
+    PortLost,     // the port went away: unplugged, hung up, removed from the port list
+    Disconnected, // the port was closed on purpose ("Disconnect", a new connection)
+    Refused,      // it never started: see the refusal of the command
+};
+const char* PhaseEndName(PhaseEnd reason);
+
+// Why a command may not start now. RefusalText() gives what the user is told.
+enum class LinkRefusal {
+    None,
+    NotConnected,  // "Please connect with COM or USB first."
+    ClearRunning,  // "the machine is being clear"
+    SendingData,   // "send data ing"
+    MachineBusy,   // "The machine is being clearing"
+    PortClosed,    // "Please Open Com" (learning)
+    UploadRunning, // an upload of this uploader runs
+    NoEraseFrame,  // the plan does not start with the erase frame
+    EventsTooLong, // events that do not fit one frame
+};
+QString RefusalText(LinkRefusal refusal);
 
 // The status shown next to "Dev State:".
 enum class LinkStatus { UsbUnconnect, WaitConnect, ConnectSuccess };
@@ -45,6 +75,7 @@ class DeviceLink : public QObject {
     void setHandshakeTimeoutMs(int ms) { m_handshakeTimer.setInterval(ms); }
     void setEraseTickMs(int ms) { m_eraseTimer.setInterval(ms); }
     void setClearTimeoutMs(int ms) { m_clearTimer.setInterval(ms); }
+    int clearTimeoutMs() const { return m_clearTimer.interval(); }
     void setLearnSilenceMs(int ms) { m_learnTimer.setInterval(ms); }
     // Tells whether a keypad port is present when the status must be chosen after the port
     // closes. Without one, a port counts as present while its device file exists.
@@ -58,7 +89,11 @@ class DeviceLink : public QObject {
     bool usbChecked() const { return m_usbChecked; }
     int clearReplyCount() const { return m_clearReplyCount; }
     int clearTicks() const { return m_clearTicks; }
-    bool learning() const { return m_irStudyMode; }
+    bool learning() const { return m_state == LinkState::Learning; }
+    // The first bytes of the last handshake reply (what a device that is no keypad said).
+    QByteArray handshakeReply() const { return m_handshakeReply; }
+    // What the system said when the port was last lost.
+    QString lossDetail() const { return m_lossDetail; }
 
     // "USB": opens the first candidate port that opens and sends the connect frame. Returns
     // whether a handshake started; its end is told by handshakeFinished().
@@ -71,21 +106,26 @@ class DeviceLink : public QObject {
     void portRemoved(const QString& path);
 
     // "Clear", once confirmed. Refused (with its message) while busy or without a port.
-    QString clearRefusal() const;
+    LinkRefusal clearBlocker() const;
+    QString clearRefusal() const { return RefusalText(clearBlocker()); }
     bool startClear();
     // "Unusual", once confirmed: the erase frame with code 81; no answer is awaited.
     bool sendUnusual();
 
-    // Used by the upload: the reason it may not start (empty when it may).
-    QString uploadRefusal() const;
+    // Used by the upload: the reason it may not start.
+    LinkRefusal uploadBlocker() const;
+    QString uploadRefusal() const { return RefusalText(uploadBlocker()); }
     // Sends the erase frame and waits for two "CLRE" answers or the sixth tick.
     bool beginErase(const QByteArray& eraseFrame);
     // Writes one frame; "have not opened COM" when no port is open.
     qint64 sendFrame(const QByteArray& frame);
-    // The upload is over (finished, cancelled or failed): back to idle.
-    void endUpload();
+    // The upload is over: back to idle. `reason` is Done or Stopped.
+    void endUpload(PhaseEnd reason = PhaseEnd::Done);
 
-    // "Learn": sends the learn request; learned codes then arrive through irCodeLearned().
+    // "Learn": sends the learn request; learned codes then arrive through irCodeLearned() until
+    // stopLearning(). Again while learning: a new request, the partial frame dropped. Refused
+    // (message, and phaseEnded(Learning, Refused)) without a port or while another phase runs.
+    LinkRefusal learnBlocker() const;
     bool startLearning();
     // The learning window closed.
     void stopLearning();
@@ -97,6 +137,8 @@ class DeviceLink : public QObject {
     void message(const QString& text, const QString& detail);
     void statusChanged(qz::LinkStatus status);
     void stateChanged(qz::LinkState state);
+    // A phase ended (Idle never does). Emitted before the phase's own finished signal below.
+    void phaseEnded(qz::LinkState phase, qz::PhaseEnd reason);
     void handshakeFinished(bool success);
     void clearReplyCountChanged(int count);
     // A "Clear" ended: `confirmed` when both answers came, otherwise it timed out.
@@ -110,11 +152,12 @@ class DeviceLink : public QObject {
     void irCodeLearned(const QByteArray& code, const QByteArray& frame);
     void learnedFrameRejected(const QString& reason);
     // The port went away (unplugged, hung up, removed from the list) and is closed; what was
-    // going on is over. `during` is the state it was in.
+    // going on is over (phaseEnded with PortLost came first). `during` is the state it was in.
     void connectionLost(qz::LinkState during, const QString& detail);
 
   private:
     void setState(LinkState state);
+    void endPhase(PhaseEnd reason);
     void setStatus(LinkStatus status);
     void onHandshakeTimeout();
     void onEraseTick();
@@ -124,7 +167,7 @@ class DeviceLink : public QObject {
     void learnReply(const QByteArray& reply);
     void finishLearnedFrame();
     bool keypadPresent() const;
-    void dropConnection(const QString& detail);
+    void dropConnection(PhaseEnd reason, const QString& detail);
     void statusAfterClose();
 
     SerialTransport m_transport;
@@ -142,9 +185,10 @@ class DeviceLink : public QObject {
     bool m_keypadPresent = false;
     int m_clearReplyCount = 0;
     int m_clearTicks = 0;
-    bool m_irStudyMode = false;
     bool m_reassemblyActive = false;
     QByteArray m_reassembly;
+    QByteArray m_handshakeReply;
+    QString m_lossDetail;
 };
 
 } // namespace qz

@@ -37,6 +37,9 @@ inline constexpr char kPleaseOpenCom[] = "Please Open Com";
 inline constexpr char kUploadPortLost[] =
     "The keypad was disconnected during the upload. It was erased and holds only part of the "
     "configuration: connect it again and upload once more.";
+inline constexpr char kUploadDisconnected[] =
+    "The upload ended: the port was closed. The keypad holds only part of the configuration, or "
+    "none of it: connect and upload again.";
 inline constexpr char kUploadCancelled[] =
     "Upload cancelled. The keypad was erased and holds only part of the configuration.";
 inline constexpr char kUploadOverflow[] =

@@ -46,6 +46,7 @@ QList<SerialPortEntry> ListSystemPorts() {
         e.systemLocation = info.systemLocation();
         e.description = info.description();
         e.manufacturer = info.manufacturer();
+        e.usb = info.hasVendorIdentifier();
         out.append(e);
     }
     return out;
@@ -69,6 +70,22 @@ QList<SerialPortEntry> ListSysfsPorts(const QString& sysfsRoot) {
     return out;
 }
 
+QList<SerialPortEntry> ListSysfsOrSystemPorts(const QString& sysfsRoot) {
+    if (QFileInfo(sysfsRoot + QLatin1String("/class/tty")).isDir()) {
+        return ListSysfsPorts(sysfsRoot);
+    }
+    return ListSystemPorts();
+}
+
+bool LooksLikeCdcAcm(const SerialPortEntry& entry) {
+    if (!entry.usb) {
+        return false;
+    }
+    return entry.name.startsWith(QLatin1String("ttyACM")) ||
+           entry.name.startsWith(QLatin1String("cu.usbmodem")) ||
+           entry.description.contains(QLatin1String("USB Serial Device"), Qt::CaseInsensitive);
+}
+
 PortDiscovery::PortDiscovery(QString sysfsRoot, PortLister lister)
     : m_sysfsRoot(std::move(sysfsRoot)), m_lister(std::move(lister)) {
     if (!m_lister) {
@@ -86,6 +103,10 @@ bool PortDiscovery::NameLess(const QString& a, const QString& b) {
         return numberA < numberB;
     }
     return a < b;
+}
+
+bool PortDiscovery::hasSysfs() const {
+    return !m_sysfsRoot.isEmpty() && QFileInfo(m_sysfsRoot + QLatin1String("/class/tty")).isDir();
 }
 
 bool PortDiscovery::isCandidate(const QString& portName) const {
@@ -108,8 +129,9 @@ QList<SerialPortEntry> PortDiscovery::ports() const {
                      [](const SerialPortEntry& a, const SerialPortEntry& b) {
                          return NameLess(a.name, b.name);
                      });
+    const bool sysfs = hasSysfs();
     for (SerialPortEntry& e : list) {
-        e.keypadCandidate = isCandidate(e.name);
+        e.keypadCandidate = sysfs ? isCandidate(e.name) : LooksLikeCdcAcm(e);
     }
     return list;
 }

@@ -16,8 +16,14 @@ struct SerialPortEntry {
     QString systemLocation; // "/dev/ttyACM0": what to open
     QString description;
     QString manufacturer;
+    bool usb = false;             // the system reports a USB vendor for it
     bool keypadCandidate = false; // a USB CDC-ACM port, where the keypad shows up
 };
+
+// Without a sysfs tree to read the driver from: a USB port that the system names as a
+// communications-class port ("ttyACM*" on Linux, "cu.usbmodem*" on macOS, "USB Serial Device",
+// the name Windows gives the ports of its usbser driver).
+bool LooksLikeCdcAcm(const SerialPortEntry& entry);
 
 // Lists the serial ports (names, locations, descriptions; candidates are marked afterwards).
 using PortLister = std::function<QList<SerialPortEntry>()>;
@@ -27,9 +33,13 @@ QList<SerialPortEntry> ListSystemPorts();
 // The serial ports under <sysfsRoot>/class/tty: every entry with a "device" link (virtual
 // consoles have none). Lets tests work from a fake tree alone.
 QList<SerialPortEntry> ListSysfsPorts(const QString& sysfsRoot);
+// ListSysfsPorts() where <sysfsRoot>/class/tty is there, ListSystemPorts() where it is not.
+QList<SerialPortEntry> ListSysfsOrSystemPorts(const QString& sysfsRoot);
 
 // Finds the keypad's port: lists the serial ports and marks the USB CDC-ACM ones, where
-// <sysfsRoot>/class/tty/<name>/device/driver leads to a directory named "cdc_acm".
+// <sysfsRoot>/class/tty/<name>/device/driver leads to a directory named "cdc_acm". Where there is
+// no <sysfsRoot>/class/tty (another system, or a root that is not there), the marks come from
+// what the lister reports instead (LooksLikeCdcAcm).
 class PortDiscovery {
   public:
     explicit PortDiscovery(QString sysfsRoot = QStringLiteral("/sys"), PortLister lister = {});
@@ -38,7 +48,10 @@ class PortDiscovery {
     // "ttyACM10"). The keypad candidates are tried in this order; the first that opens is used.
     QList<SerialPortEntry> ports() const;
     QList<SerialPortEntry> candidates() const;
+    // By the sysfs driver link; false for every name when there is no sysfs tree.
     bool isCandidate(const QString& portName) const;
+    // Whether <sysfsRoot>/class/tty is there to read drivers from.
+    bool hasSysfs() const;
 
     const QString& sysfsRoot() const { return m_sysfsRoot; }
 

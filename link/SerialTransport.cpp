@@ -6,8 +6,11 @@
 #include <QThread>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 #include "LinkLogging.h"
 
@@ -67,6 +70,37 @@ QString TrimPortName(const QString& name) {
     QString trimmed = name.trimmed();
     trimmed.remove(QLatin1Char(' '));
     return trimmed;
+}
+
+QString PortPathFromBytes(const QByteArray& raw, QString* error) {
+    const QString decoded = QFile::decodeName(raw);
+    if (QFile::encodeName(decoded) == raw) {
+        return decoded;
+    }
+    // Shown with the odd bytes escaped, so that the user sees which they are.
+    const QString shown = QString::fromLatin1(raw.toPercentEncoding("/"));
+#ifdef Q_OS_UNIX
+    if (char* resolved = ::realpath(raw.constData(), nullptr)) {
+        const QByteArray target(resolved);
+        ::free(resolved);
+        const QString path = QFile::decodeName(target);
+        if (QFile::encodeName(path) == target) {
+            return path;
+        }
+    } else if (errno == ENOENT) {
+        if (error) {
+            *error = QStringLiteral("The port %1 is not there (unplugged?).").arg(shown);
+        }
+        return {};
+    }
+#endif
+    if (error) {
+        *error = QStringLiteral("The port name %1 is not valid in the system's file-name encoding "
+                                "and does not lead to a device whose name is: give the device "
+                                "itself (/dev/...) or a link with a plain name.")
+                     .arg(shown);
+    }
+    return {};
 }
 
 namespace {
@@ -137,6 +171,36 @@ bool FindLockHolder(const QString& portPath, LockHolder* holder, const QStringLi
     return false;
 }
 
+QString AccessGroup(const QString& portPath) {
+    const QFileInfo info(portPath);
+    const QFile::Permissions groupRw = QFile::ReadGroup | QFile::WriteGroup;
+    // Joining "root" is no advice to give.
+    if (!info.exists() || info.groupId() == 0 || (info.permissions() & groupRw) != groupRw) {
+        return {};
+    }
+    return info.group();
+}
+
+QString DescribeLoss(const QString& portPath, QSerialPort::SerialPortError error,
+                     const QString& qtError) {
+    if (error == QSerialPort::WriteError) {
+        return QStringLiteral("Writing to the port %1 failed (%2): check the cable, then connect "
+                              "again.")
+            .arg(portPath, qtError);
+    }
+    // For a read that ends the line, Qt reports whatever error number an earlier call left
+    // behind ("File exists", "Resource temporarily unavailable"): it says nothing about the
+    // cause, so it is not shown.
+    if (!portPath.isEmpty() && !QFileInfo::exists(portPath)) {
+        return QStringLiteral("The port %1 is gone: the keypad was unplugged. Plug it in again "
+                              "and connect.")
+            .arg(portPath);
+    }
+    return QStringLiteral("The port %1 hung up: the keypad was unplugged, switched off or reset. "
+                          "Check the cable and connect again.")
+        .arg(portPath);
+}
+
 QString DescribeOpenFault(OpenFault fault, const QString& portPath, const QString& qtError,
                           const QString& group, const LockHolder* holder) {
     switch (fault) {
@@ -144,13 +208,18 @@ QString DescribeOpenFault(OpenFault fault, const QString& portPath, const QStrin
         return {};
     case OpenFault::NotFound:
         return QStringLiteral("The port %1 is not there (unplugged?).").arg(portPath);
-    case OpenFault::Permission: {
-        const QString grp = group.isEmpty() ? QStringLiteral("dialout") : group;
-        return QStringLiteral("No permission to open %1: add your user to the group '%2' "
-                              "(sudo usermod -aG %2 $USER, then log in again), or install the "
-                              "udev rule that comes with qzctr.")
-            .arg(portPath, grp);
-    }
+    case OpenFault::Permission:
+        // A group is worth joining only when it may read and write the device; otherwise the
+        // udev rule is what grants access.
+        if (!group.isEmpty()) {
+            return QStringLiteral("No permission to open %1. Its group '%2' may read and write "
+                                  "it: add your user to that group (sudo usermod -aG %2 $USER), "
+                                  "then log out and in again; or install the udev rule %3.")
+                .arg(portPath, group, QLatin1String(kUdevRuleHint));
+        }
+        return QStringLiteral("No permission to open %1. Install the udev rule %2, then plug the "
+                              "keypad in again.")
+            .arg(portPath, QLatin1String(kUdevRuleHint));
     case OpenFault::Busy:
         if (holder && holder->pid > 0) {
             const QString who =
@@ -206,7 +275,7 @@ bool SerialTransport::open(const QString& name, const LineSettings& settings, Op
         const bool held = fault == OpenFault::Busy && FindLockHolder(path, &holder);
         if (error) {
             error->fault = fault;
-            error->detail = DescribeOpenFault(fault, path, qtError, QFileInfo(path).group(),
+            error->detail = DescribeOpenFault(fault, path, qtError, AccessGroup(path),
                                               held ? &holder : nullptr);
         }
         qCInfo(lcLink) << "open" << path << "failed:" << qtError;
@@ -221,12 +290,16 @@ bool SerialTransport::open(const QString& name, const LineSettings& settings, Op
         if (err == QSerialPort::DeviceNotFoundError || !QFileInfo::exists(path)) {
             fault = OpenFault::NotFound;
         } else if (err == QSerialPort::PermissionError) {
+#ifdef Q_OS_UNIX
             // QSerialPort says "permission" both for a missing right and for a port that another
             // program holds (its lock file or an exclusive open); the file's access rights decide.
             const QByteArray local = QFile::encodeName(path);
             fault = ::access(local.constData(), R_OK | W_OK) != 0 && errno == EACCES
                         ? OpenFault::Permission
                         : OpenFault::Busy;
+#else
+            fault = OpenFault::Permission;
+#endif
         }
         return fail(fault, qtError);
     }
@@ -269,7 +342,7 @@ qint64 SerialTransport::write(const QByteArray& bytes) {
     }
     const qint64 written = m_port.write(bytes.left(kMaxWrite));
     if (written < 0 && m_port.isOpen()) {
-        lose(m_port.errorString());
+        lose(DescribeLoss(m_name, QSerialPort::WriteError, m_port.errorString()));
     } else if (written > 0) {
         m_bytesWritten += static_cast<quint64>(written);
     }
@@ -316,7 +389,7 @@ void SerialTransport::onError(QSerialPort::SerialPortError error) {
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::PermissionError:
         if (m_port.isOpen()) {
-            lose(m_port.errorString());
+            lose(DescribeLoss(m_name, error, m_port.errorString()));
         }
         break;
     default:

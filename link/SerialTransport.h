@@ -25,6 +25,12 @@ QSerialPort::StopBits StopBitsForIndex(int index);
 // Leading and trailing white space and every space inside are removed.
 QString TrimPortName(const QString& name);
 
+// A port path given as bytes (a command-line argument) as a name to open. Qt decodes file names
+// as UTF-8 and turns bytes that are not into U+FFFD, which names another file; such a path is
+// taken through the links it holds to the device itself ("/dev/serial/by-id/..." leads to
+// "/dev/ttyACM0"). Empty, with `error` set, when no name that Qt can open is found.
+QString PortPathFromBytes(const QByteArray& raw, QString* error = nullptr);
+
 // Why a port did not open, told apart so the user knows what to do.
 enum class OpenFault { None, NotFound, Permission, Busy, Settings, Other };
 
@@ -42,9 +48,23 @@ struct LockHolder {
 // tools use). `lockDirs` empty means the system's usual folders.
 bool FindLockHolder(const QString& portPath, LockHolder* holder, const QStringList& lockDirs = {});
 
-// The sentence for an open fault; `group` is the device file's group (for the permission hint).
+// Where the udev rule that grants access to the keypad's port is found.
+inline constexpr char kUdevRuleHint[] =
+    "/usr/lib/udev/rules.d/70-qzctr-keypad.rules (installed with the qzctr package; in the "
+    "sources: packaging/udev/70-qzctr-keypad.rules, to be copied to /etc/udev/rules.d/)";
+
+// The device file's group when that group may read and write it (and is not root's), else empty:
+// only then is joining the group a way to get access.
+QString AccessGroup(const QString& portPath);
+
+// The sentence for an open fault; `group` is a group that may read and write the port (see
+// AccessGroup()), or empty: then the permission hint points to the udev rule alone.
 QString DescribeOpenFault(OpenFault fault, const QString& portPath, const QString& qtError,
                           const QString& group, const LockHolder* holder);
+
+// The sentence for a port that failed while open: what happened and what to do.
+QString DescribeLoss(const QString& portPath, QSerialPort::SerialPortError error,
+                     const QString& qtError);
 
 // The serial line to the keypad: one QSerialPort on the caller's event loop. Received bytes are
 // cut into replies (see ReplyAssembler); a read or resource error closes the port at once and is

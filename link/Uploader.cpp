@@ -2,11 +2,61 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
 #include "LinkLogging.h"
 #include "LinkTexts.h"
 
 namespace qz {
+
+QString UploadSummary(const UploadResult& r) {
+    const int after = r.framesPlanned - 1; // frames after the erase frame
+    switch (r.outcome) {
+    case UploadResult::Refused:
+        return QStringLiteral("Nothing was sent: the keypad was not touched.");
+    case UploadResult::Completed: {
+        if (r.confirmedByKeypad()) {
+            return QStringLiteral("The keypad confirmed the erase and answered all %1 frames.")
+                .arg(after);
+        }
+        QStringList faults;
+        if (!r.eraseConfirmed) {
+            faults << QStringLiteral("did not confirm the erase");
+        }
+        if (r.unanswered > 0) {
+            faults << QStringLiteral("did not answer %1 of %2 frames").arg(r.unanswered).arg(after);
+        }
+        return QStringLiteral("Every frame was sent, but the keypad %1. It may hold only part of "
+                              "the configuration, or none of it: check the cable and the keypad, "
+                              "then upload again.")
+            .arg(faults.join(QStringLiteral(" and ")));
+    }
+    case UploadResult::Cancelled:
+    case UploadResult::PortLost:
+    case UploadResult::Disconnected:
+        break;
+    }
+    if (r.framesSent == 0) {
+        return QStringLiteral("Nothing was sent: the keypad was not touched.");
+    }
+    if (r.framesSent == 1) {
+        return r.eraseConfirmed
+                   ? QStringLiteral("The keypad was erased and holds none of this configuration: "
+                                    "upload again.")
+                   : QStringLiteral("The erase frame was sent but not confirmed: the keypad may be "
+                                    "erased in part or in full, and holds none of this "
+                                    "configuration. Upload again.");
+    }
+    return QStringLiteral(
+               "The keypad was erased%1 and received %2 of the %3 frames after the erase "
+               "(%4 of %5 event frames): it holds only part of the configuration. "
+               "Upload again.")
+        .arg(r.eraseConfirmed ? QString() : QStringLiteral(" (not confirmed)"))
+        .arg(r.framesSent - 1)
+        .arg(after)
+        .arg(r.eventFramesSent)
+        .arg(r.eventFramesPlanned);
+}
 
 Uploader::Uploader(DeviceLink& link, QObject* parent) : QObject(parent), m_link(link) {
     m_answerTimer.setSingleShot(true);
@@ -14,31 +64,31 @@ Uploader::Uploader(DeviceLink& link, QObject* parent) : QObject(parent), m_link(
     connect(&m_link, &DeviceLink::eraseTick, this, &Uploader::onEraseTick);
     connect(&m_link, &DeviceLink::eraseFinished, this, &Uploader::onEraseFinished);
     connect(&m_link, &DeviceLink::answered, this, &Uploader::onAnswered);
-    connect(&m_link, &DeviceLink::connectionLost, this, &Uploader::onConnectionLost);
+    connect(&m_link, &DeviceLink::phaseEnded, this, &Uploader::onPhaseEnded);
 }
 
-QString Uploader::refusal(const UploadPlan& plan) const {
+LinkRefusal Uploader::blocker(const UploadPlan& plan) const {
     if (m_running) {
-        return QString::fromLatin1(texts::kMachineBeingClearing);
+        return LinkRefusal::UploadRunning;
     }
-    const QString linkRefusal = m_link.uploadRefusal();
-    if (!linkRefusal.isEmpty()) {
+    const LinkRefusal linkRefusal = m_link.uploadBlocker();
+    if (linkRefusal != LinkRefusal::None) {
         return linkRefusal;
     }
     if (plan.frames.empty() || plan.frames.front().kind != PlannedFrame::Erase) {
-        return QStringLiteral("The upload plan holds no erase frame.");
+        return LinkRefusal::NoEraseFrame;
     }
     if (!plan.overflows.empty() && !m_allowOverflows) {
-        return QString::fromLatin1(texts::kUploadOverflow);
+        return LinkRefusal::EventsTooLong;
     }
-    return {};
+    return LinkRefusal::None;
 }
 
 bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
-    const QString refused = refusal(plan);
-    if (!refused.isEmpty()) {
+    const LinkRefusal refused = blocker(plan);
+    if (refused != LinkRefusal::None) {
         QString detail;
-        if (refused == QLatin1String(texts::kUploadOverflow)) {
+        if (refused == LinkRefusal::EventsTooLong) {
             QStringList events;
             for (const PlanOverflow& o : plan.overflows) {
                 events << QStringLiteral("key %1 slot %2: %3 of %4 actions fit")
@@ -51,15 +101,18 @@ bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
         }
         m_result = UploadResult{};
         m_result.outcome = UploadResult::Refused;
+        m_result.refusal = refused;
         m_result.framesPlanned = static_cast<int>(plan.frames.size());
-        m_result.message = refused;
-        Q_EMIT message(refused, detail);
+        m_result.eventFramesPlanned = plan.EventFrameCount();
+        m_result.message = RefusalText(refused);
+        Q_EMIT message(m_result.message, detail);
         Q_EMIT finished(m_result);
         return false;
     }
     m_plan = plan;
     m_result = UploadResult{};
     m_result.framesPlanned = static_cast<int>(m_plan.frames.size());
+    m_result.eventFramesPlanned = m_plan.EventFrameCount();
     m_cancelRequested = false;
     m_waiting = false;
     m_next = 0;
@@ -69,21 +122,27 @@ bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
         m_log.close();
     }
     m_log.setFileName(logPath);
-    QDir().mkpath(QFileInfo(logPath).absolutePath());
-    m_result.logWritten =
-        !logPath.isEmpty() && m_log.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (!m_result.logWritten) {
-        qCInfo(lcLink) << "upload log" << logPath << "not written:" << m_log.errorString();
+    if (logPath.isEmpty()) {
+        m_result.logError = QStringLiteral("no log file was named");
+    } else {
+        QDir().mkpath(QFileInfo(logPath).absolutePath());
+        m_result.logCreated = m_log.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (!m_result.logCreated) {
+            m_result.logError =
+                QStringLiteral("%1 could not be created: %2").arg(logPath, m_log.errorString());
+            qCInfo(lcLink) << "upload log not written:" << m_result.logError;
+        }
     }
+    m_result.logWritten = m_result.logCreated;
 
     m_running = true;
     const QByteArray erase = QByteArray::fromStdString(m_plan.frames.front().bytes);
     if (!m_link.beginErase(erase)) {
-        m_running = false;
-        m_log.close();
-        m_result.outcome = UploadResult::Refused;
-        m_result.message = QString::fromLatin1(texts::kHaveNotOpenedCom);
-        Q_EMIT finished(m_result);
+        // The write lost the port (phaseEnded has finished us) or the link refused after all.
+        if (m_running) {
+            finish(UploadResult::PortLost, QString::fromLatin1(texts::kUploadPortLost),
+                   m_link.lossDetail());
+        }
         return false;
     }
     m_result.framesSent = 1;
@@ -99,6 +158,12 @@ void Uploader::cancel() {
     }
     m_cancelRequested = true;
     if (m_waiting && m_plan.frames[static_cast<size_t>(m_next - 1)].kind == PlannedFrame::Event) {
+        finish(UploadResult::Cancelled, QString::fromLatin1(texts::kUploadCancelled));
+    }
+}
+
+void Uploader::abort() {
+    if (m_running) {
         finish(UploadResult::Cancelled, QString::fromLatin1(texts::kUploadCancelled));
     }
 }
@@ -150,6 +215,25 @@ int Uploader::timeoutFor(const PlannedFrame& frame) const {
     return frame.timeoutMs >= kEventFrameTimeoutMs ? m_eventTimeoutMs : m_systemTimeoutMs;
 }
 
+void Uploader::writeLog(const QByteArray& frame) {
+    if (!m_log.isOpen()) {
+        return;
+    }
+    // Flushed frame by frame, so that a full disk is noticed at the frame it cuts off.
+    const bool written =
+        m_log.write(frame) == frame.size() && m_log.write("\r\n", 2) == 2 && m_log.flush();
+    if (!written) {
+        m_result.logWritten = false;
+        m_result.logError = QStringLiteral("writing %1 failed after %2 event frames, so it is "
+                                           "incomplete: %3")
+                                .arg(m_log.fileName())
+                                .arg(m_result.eventFramesSent)
+                                .arg(m_log.errorString());
+        qCInfo(lcLink) << "upload log:" << m_result.logError;
+        m_log.close();
+    }
+}
+
 void Uploader::sendNext() {
     if (m_next >= static_cast<int>(m_plan.frames.size())) {
         finish(UploadResult::Completed, QString());
@@ -161,19 +245,22 @@ void Uploader::sendNext() {
         return;
     }
     const QByteArray bytes = QByteArray::fromStdString(frame.bytes);
-    if (frame.kind == PlannedFrame::Event && m_log.isOpen()) {
-        m_log.write(bytes);
-        m_log.write("\r\n", 2);
+    if (frame.kind == PlannedFrame::Event) {
+        writeLog(bytes);
     }
     const int index = m_next++;
     if (m_link.sendFrame(bytes) < 0) {
-        // The port went away between two frames; connectionLost() may already have ended us.
+        // The port went away between two frames; phaseEnded() may already have ended us.
         if (m_running) {
-            finish(UploadResult::PortLost, QString::fromLatin1(texts::kUploadPortLost));
+            finish(UploadResult::PortLost, QString::fromLatin1(texts::kUploadPortLost),
+                   m_link.lossDetail());
         }
         return;
     }
     ++m_result.framesSent;
+    if (frame.kind == PlannedFrame::Event) {
+        ++m_result.eventFramesSent;
+    }
     qCDebug(lcLink) << "frame" << index << "sent," << bytes.size() << "bytes";
     Q_EMIT frameSent(index);
     setProgress(frame.progress);
@@ -181,10 +268,25 @@ void Uploader::sendNext() {
     m_answerTimer.start(timeoutFor(frame));
 }
 
-void Uploader::onConnectionLost(LinkState during, const QString& detail) {
-    Q_UNUSED(during);
-    if (m_running) {
-        finish(UploadResult::PortLost, QString::fromLatin1(texts::kUploadPortLost), detail);
+void Uploader::onPhaseEnded(LinkState phase, PhaseEnd reason) {
+    if (!m_running || (phase != LinkState::ClearingForUpload && phase != LinkState::Uploading)) {
+        return;
+    }
+    switch (reason) {
+    case PhaseEnd::PortLost:
+        finish(UploadResult::PortLost, QString::fromLatin1(texts::kUploadPortLost),
+               m_link.lossDetail());
+        break;
+    case PhaseEnd::Disconnected:
+        finish(UploadResult::Disconnected, QString::fromLatin1(texts::kUploadDisconnected));
+        break;
+    case PhaseEnd::Done:
+    case PhaseEnd::TimedOut:
+    case PhaseEnd::WrongAnswer:
+    case PhaseEnd::Stopped:
+    case PhaseEnd::Refused:
+        // The erase ending (eraseFinished() goes on), or our own end.
+        break;
     }
 }
 
@@ -196,14 +298,17 @@ void Uploader::finish(UploadResult::Outcome outcome, const QString& text, const 
     if (m_log.isOpen()) {
         if (!m_log.flush()) {
             m_result.logWritten = false;
+            m_result.logError = QStringLiteral("writing %1 failed, so it is incomplete: %2")
+                                    .arg(m_log.fileName(), m_log.errorString());
         }
         m_log.close();
     }
-    m_link.endUpload();
+    m_link.endUpload(outcome == UploadResult::Completed ? PhaseEnd::Done : PhaseEnd::Stopped);
     m_result.outcome = outcome;
     m_result.message = text;
     if (!text.isEmpty()) {
-        Q_EMIT message(text, detail);
+        const QString summary = UploadSummary(m_result);
+        Q_EMIT message(text, detail.isEmpty() ? summary : detail + QLatin1Char(' ') + summary);
     }
     Q_EMIT finished(m_result);
 }

@@ -9,16 +9,39 @@
 
 namespace qz {
 
+// How an upload went. A completed upload is not yet a confirmed one: the keypad's time-outs pace
+// the upload and a frame without an answer does not stop it, so `unanswered` and
+// `eraseConfirmed` tell whether the keypad took everything (see confirmedByKeypad()).
 struct UploadResult {
-    enum Outcome { Completed, Refused, Cancelled, PortLost };
+    enum Outcome {
+        Completed,    // every planned frame was sent
+        Refused,      // nothing was sent; `refusal` says why
+        Cancelled,    // stopped by the user (cancel() or abort())
+        PortLost,     // the port went away during the upload
+        Disconnected, // the port was closed on purpose during the upload
+    };
     Outcome outcome = Refused;
-    int framesPlanned = 0; // erase frame included
-    int framesSent = 0;    // erase frame included
-    int unanswered = 0;    // frames whose answer did not come within their time-out
-    bool eraseConfirmed = false;
-    bool logWritten = false;
-    QString message; // empty when the upload completed
+    LinkRefusal refusal = LinkRefusal::None; // when Refused
+    int framesPlanned = 0;                   // erase frame included
+    int framesSent = 0;                      // erase frame included
+    int eventFramesPlanned = 0;
+    int eventFramesSent = 0;
+    int unanswered = 0;          // frames after the erase whose answer did not come in time
+    bool eraseConfirmed = false; // the keypad answered the erase frame twice with "CLRE"
+    bool logWritten = false;     // the upload log holds every event frame sent
+    bool logCreated = false;     // the upload log was opened (emptied) at the start
+    QString logError;            // why the log is missing or incomplete (the system's reason)
+    QString message;             // why the upload ended early; empty when it completed
+
+    // Every frame went out, the keypad confirmed the erase and answered every frame.
+    bool confirmedByKeypad() const {
+        return outcome == Completed && eraseConfirmed && unanswered == 0;
+    }
 };
+
+// What the keypad may hold after the upload, in a sentence or two for the user: for an upload
+// the keypad did not confirm in full, and for one that ended early.
+QString UploadSummary(const UploadResult& result);
 
 // The upload as a sequencer over an upload plan: the erase (two "CLRE" answers or the sixth
 // tick), then one frame at a time, each waiting for any answer or its time-out. A missing
@@ -34,14 +57,19 @@ class Uploader : public QObject {
     // Events cut to fit one frame are sent as cut instead of refusing the upload.
     void setAllowOverflows(bool allow) { m_allowOverflows = allow; }
 
-    // Why the plan may not be uploaded now (empty when it may): not connected, busy, or events
-    // that do not fit one frame. Nothing is sent or erased when this is not empty.
-    QString refusal(const UploadPlan& plan) const;
+    // Why the plan may not be uploaded now (None when it may): not connected, busy, or events
+    // that do not fit one frame. Nothing is sent or erased then.
+    LinkRefusal blocker(const UploadPlan& plan) const;
+    QString refusal(const UploadPlan& plan) const { return RefusalText(blocker(plan)); }
     // Starts the upload (the user has confirmed). Returns false, with finished() already
-    // emitted as Refused, when refusal() is not empty.
+    // emitted as Refused, when it may not start.
     bool start(const UploadPlan& plan, const QString& logPath);
-    // Stops before the next event frame; while an event frame's answer is awaited, at once.
+    // "Cancel": stops before the next event frame (the system frames always go out complete);
+    // while an event frame's answer is awaited, at once.
     void cancel();
+    // Stops now, whatever phase: during the erase, between system frames, anywhere. For a
+    // program that is told to end.
+    void abort();
 
     bool running() const { return m_running; }
     int progress() const { return m_progress; }
@@ -61,8 +89,9 @@ class Uploader : public QObject {
     void onEraseFinished(bool confirmed);
     void onAnswered();
     void onTimeout();
-    void onConnectionLost(qz::LinkState during, const QString& detail);
+    void onPhaseEnded(qz::LinkState phase, qz::PhaseEnd reason);
     void sendNext();
+    void writeLog(const QByteArray& frame);
     void finish(UploadResult::Outcome outcome, const QString& text, const QString& detail = {});
     int timeoutFor(const PlannedFrame& frame) const;
 
