@@ -1,76 +1,215 @@
 #include "KeyPanel.h"
 
+#include <QEnterEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLinearGradient>
 #include <QPainter>
-#include <QStyleOptionButton>
+#include <cmath>
 
 namespace qz {
 
 namespace {
 
-// The panel's client area in pixels; the layouts below are laid out for it.
-constexpr int kPanelWidth = 576;
-constexpr int kPanelHeight = 266;
+struct Scheme {
+    QColor top;
+    QColor bottom;
+};
 
-QColor KindColour(int kind, bool hasEvents) {
+// Indexed by the key's style; styles outside 0..4 never occur and paint as style 0.
+const Scheme kSchemes[] = {
+    {{255, 255, 255}, {255, 255, 255}}, {{255, 255, 0}, {0, 0, 0}},
+    {{255, 255, 255}, {255, 0, 0}},     {{199, 224, 248}, {64, 148, 232}},
+    {{245, 248, 199}, {218, 227, 28}},
+};
+const Scheme kHover = {{0, 255, 0}, {255, 255, 255}};
+
+const Scheme& SchemeOf(int style, bool hover) {
+    if (hover) {
+        return kHover;
+    }
+    return style >= 0 && style < 5 ? kSchemes[style] : kSchemes[0];
+}
+
+QString KindText(int kind) {
     switch (kind) {
     case kKindVirtual:
-        return hasEvents ? QColor(0x9f, 0xc5, 0xe8) : QColor(0xd6, 0xe6, 0xf5);
+        return QStringLiteral("virtual key");
     case kKindSystem:
-        return hasEvents ? QColor(0xf2, 0xc0, 0x7a) : QColor(0xfa, 0xe3, 0xc0);
+        return QStringLiteral("system source");
     default:
-        return hasEvents ? QColor(0x9c, 0xd6, 0x9c) : QColor(0xee, 0xee, 0xee);
+        return QStringLiteral("key");
     }
+}
+
+// Largest pixel size, at most `pixels`, at which `text` fits `width`.
+QFont FittingFont(QFont font, int pixels, const QString& text, int width) {
+    constexpr int kSmallest = 7;
+    for (; pixels > kSmallest; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width) {
+            return font;
+        }
+    }
+    font.setPixelSize(kSmallest);
+    return font;
 }
 
 } // namespace
 
-CBaseButton::CBaseButton(int index, QWidget* parent) : QPushButton(parent), m_index(index) {
+CBaseButton::CBaseButton(int index, KeyPanel* panel)
+    : QPushButton(panel), m_panel(panel), m_index(index) {
     setObjectName(QStringLiteral("key%1").arg(index));
+    // The panel hands the focus to its current key; Tab does not stop at each of 36 keys.
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_Hover);
     setFixedSize(KeyPanel::kKeyWidth, KeyPanel::kKeyHeight);
-    setFocusPolicy(Qt::StrongFocus);
+    updateAccessibleText();
+}
+
+QColor CBaseButton::TopColour(int style, bool hover) {
+    return SchemeOf(style, hover).top;
+}
+
+QColor CBaseButton::BottomColour(int style, bool hover) {
+    return SchemeOf(style, hover).bottom;
 }
 
 void CBaseButton::setKey(const Key& key, bool hasEvents) {
     m_name = QString::fromLatin1(key.keyName.data(), int(key.keyName.size()));
     m_label = QString::fromLatin1(key.keyLabel.data(), int(key.keyLabel.size()));
+    m_style = key.keyStyle;
     m_kind = key.keyKind;
     m_hasEvents = hasEvents;
-    setToolTip(QStringLiteral("Key %1: %2").arg(m_index + 1).arg(m_name));
+    updateAccessibleText();
+    update();
+}
+
+void CBaseButton::updateAccessibleText() {
+    // "Key 5 Fan"; a key still named by its number is just "Key 5".
+    const QString number = QStringLiteral("Key %1").arg(m_index + 1);
+    const QString name = m_name.trimmed();
+    const QString full =
+        name.isEmpty() || name == QString::number(m_index + 1) ? number : number + ' ' + name;
+    setAccessibleName(full);
+    setAccessibleDescription(KindText(m_kind) +
+                             (m_hasEvents ? QStringLiteral(", has events") : QString()));
+    setToolTip(full + QStringLiteral(" (") + KindText(m_kind) + QLatin1Char(')'));
+}
+
+void CBaseButton::setScale(qreal scale) {
+    m_scale = scale;
+    setFixedSize(qRound(KeyPanel::kKeyWidth * scale), qRound(KeyPanel::kKeyHeight * scale));
     update();
 }
 
 void CBaseButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QRect r = rect().adjusted(0, 0, -1, -1);
-    QColor fill = KindColour(m_kind, m_hasEvents);
-    if (isDown()) {
-        fill = fill.darker(120);
-    } else if (underMouse()) {
-        fill = fill.lighter(110);
+    const int w = width();
+    const int h = height();
+    const Scheme& scheme = SchemeOf(m_style, m_hover);
+
+    // The gradient runs inside the one-pixel border: top colour on the first row, bottom colour
+    // on the last.
+    QLinearGradient gradient(0, 1, 0, h - 2);
+    gradient.setColorAt(0, scheme.top);
+    gradient.setColorAt(1, scheme.bottom);
+    p.fillRect(rect(), gradient);
+    p.setPen(QColor(96, 96, 96));
+    p.drawRect(0, 0, w - 1, h - 1);
+
+    if (hasFocus()) {
+        const int t = qMax(2, qRound(2 * m_scale));
+        const QColor focus = palette().color(QPalette::Highlight);
+        p.fillRect(2, 2, w - 4, t, focus);
+        p.fillRect(2, h - 2 - t, w - 4, t, focus);
+        p.fillRect(2, 2, t, h - 4, focus);
+        p.fillRect(w - 2 - t, 2, t, h - 4, focus);
     }
-    p.setPen(hasFocus() ? QPen(palette().highlight().color(), 2) : QPen(Qt::darkGray));
-    p.setBrush(fill);
-    p.drawRoundedRect(r, 3, 3);
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.65);
-    p.setFont(small);
-    p.setPen(Qt::darkGray);
-    p.drawText(r.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, m_label);
-    QFont name = font();
-    name.setPointSizeF(name.pointSizeF() * 0.85);
+
+    // Everything stays inside the key's border.
+    const int inset = qMax(3, qRound(3 * m_scale));
+    p.setClipRect(rect().adjusted(1, 1, -1, -1));
+
+    // The number: small and red in the top-left corner.
+    QFont label = font();
+    label.setWeight(QFont::Normal);
+    label.setPixelSize(qMax(7, qRound(h * 0.34)));
+    p.setFont(label);
+    p.setPen(QColor(255, 0, 0));
+    const QRect labelRect(inset - 1, 1, w / 2, QFontMetrics(label).height());
+    p.drawText(labelRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_label);
+
+    // The name: centred below the number, one line, shrunk or elided rather than run over.
+    const QRect nameRect(inset, labelRect.bottom() - qRound(2 * m_scale), w - 2 * inset,
+                         h - inset - labelRect.bottom() + qRound(2 * m_scale));
+    QFont name = FittingFont(font(), qRound(h * 0.46), m_name, nameRect.width());
     p.setFont(name);
     p.setPen(Qt::black);
-    p.drawText(r.adjusted(0, 4, 0, 0), Qt::AlignCenter, m_name);
+    const QString shown = QFontMetrics(name).elidedText(m_name, Qt::ElideRight, nameRect.width());
+    p.drawText(nameRect, Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
+
+void CBaseButton::enterEvent(QEnterEvent* event) {
+    m_hover = true;
+    update();
+    QPushButton::enterEvent(event);
+}
+
+void CBaseButton::leaveEvent(QEvent* event) {
+    m_hover = false;
+    update();
+    QPushButton::leaveEvent(event);
+}
+
+void CBaseButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+        m_panel->moveFocus(-1, 0);
+        return;
+    case Qt::Key_Right:
+        m_panel->moveFocus(1, 0);
+        return;
+    case Qt::Key_Up:
+        m_panel->moveFocus(0, -1);
+        return;
+    case Qt::Key_Down:
+        m_panel->moveFocus(0, 1);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat()) {
+            click();
+        }
+        return;
+    default:
+        QPushButton::keyPressEvent(event); // Space clicks
+    }
+}
+
+void CBaseButton::focusInEvent(QFocusEvent* event) {
+    if (m_panel->m_focusKey != m_index) {
+        m_panel->setFocusKey(m_index);
+    }
+    QPushButton::focusInEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
 
 KeyPanel::KeyPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("keyPanel"));
-    setFixedSize(kPanelWidth, kPanelHeight);
+    setAccessibleName(QStringLiteral("Key panel"));
+    setAccessibleDescription(
+        QStringLiteral("The keys of the keypad. Arrow keys move, Enter opens a key."));
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     for (int k = 0; k < kKeyCount; ++k) {
         auto* key = new CBaseButton(k, this);
         m_keys[static_cast<size_t>(k)] = key;
         connect(key, &QPushButton::clicked, this, [this, k] { Q_EMIT keyClicked(k); });
     }
+    setFocusProxy(m_keys[0]);
+    placeKeys();
 }
 
 QPoint KeyPanel::KeyPosition(int model, int k, int W, int H) {
@@ -134,16 +273,76 @@ QPoint KeyPanel::KeyPosition(int model, int k, int W, int H) {
 }
 
 void KeyPanel::showConfiguration(const Configuration& config) {
+    m_model = config.deviceModel;
     for (int k = 0; k < kKeyCount; ++k) {
-        CBaseButton* key = m_keys[static_cast<size_t>(k)];
-        const QPoint at = KeyPosition(config.deviceModel, k, width(), height());
-        key->setVisible(at.x() >= 0);
-        key->move(at);
         bool hasEvents = false;
         for (int s = 0; s < kSlotCount && !hasEvents; ++s) {
             hasEvents = config.keys[static_cast<size_t>(k)].HasEvent(s);
         }
-        key->setKey(config.keys[static_cast<size_t>(k)], hasEvents);
+        m_keys[static_cast<size_t>(k)]->setKey(config.keys[static_cast<size_t>(k)], hasEvents);
+    }
+    placeKeys();
+    if (KeyPosition(m_model, m_focusKey, kPanelWidth, kPanelHeight).x() < 0) {
+        setFocusKey(0);
+    }
+}
+
+void KeyPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeKeys();
+}
+
+void KeyPanel::placeKeys() {
+    // The model's layout scaled evenly into the panel and centred in it.
+    m_scale = std::min(qreal(width()) / kPanelWidth, qreal(height()) / kPanelHeight);
+    const qreal left = (width() - kPanelWidth * m_scale) / 2;
+    const qreal top = (height() - kPanelHeight * m_scale) / 2;
+    for (int k = 0; k < kKeyCount; ++k) {
+        CBaseButton* key = m_keys[static_cast<size_t>(k)];
+        const QPoint at = KeyPosition(m_model, k, kPanelWidth, kPanelHeight);
+        key->setVisible(at.x() >= 0);
+        key->setScale(m_scale);
+        key->move(qRound(left + at.x() * m_scale), qRound(top + at.y() * m_scale));
+    }
+}
+
+void KeyPanel::setFocusKey(int key) {
+    if (key < 0 || key >= kKeyCount) {
+        return;
+    }
+    const bool hadFocus = hasFocus();
+    m_focusKey = key;
+    CBaseButton* target = m_keys[static_cast<size_t>(key)];
+    setFocusProxy(target);
+    if (hadFocus && !target->hasFocus()) {
+        target->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void KeyPanel::moveFocus(int dx, int dy) {
+    const QPoint from = KeyPosition(m_model, m_focusKey, kPanelWidth, kPanelHeight);
+    int best = -1;
+    int bestScore = 0;
+    for (int k = 0; k < kKeyCount; ++k) {
+        const QPoint at = KeyPosition(m_model, k, kPanelWidth, kPanelHeight);
+        if (k == m_focusKey || at.x() < 0) {
+            continue;
+        }
+        const QPoint d = at - from;
+        const int along = d.x() * dx + d.y() * dy;
+        if (along <= 0) {
+            continue;
+        }
+        // Nearest in the arrow's direction, keys out of line count as farther.
+        const int across = std::abs(d.x() * dy) + std::abs(d.y() * dx);
+        const int score = along + 2 * across;
+        if (best < 0 || score < bestScore) {
+            best = k;
+            bestScore = score;
+        }
+    }
+    if (best >= 0) {
+        setFocusKey(best);
     }
 }
 

@@ -20,7 +20,7 @@
 #include <QUndoCommand>
 #include <QVBoxLayout>
 
-#include "KeyDialog.h"
+#include "KeyDialogs.h"
 #include "KeyPanel.h"
 #include "link/DeviceLink.h"
 #include "link/PortDiscovery.h"
@@ -479,11 +479,11 @@ void MainWindow::onKeyClicked(int key) {
         m_messages->Show(QLatin1String(kIoUnavailable));
         return;
     }
-    KeyDialog dialog(m_config, key, this);
-    if (dialog.exec() != QDialog::Accepted) {
+    const std::unique_ptr<CDlgKey> dialog = MakeKeyDialog(m_config, key, *m_messages, this);
+    if (!dialog || m_messages->Exec(*dialog) != QDialog::Accepted) {
         return;
     }
-    const KeyDialogResult r = dialog.result();
+    const KeyDialogResult r = dialog->keyResult();
     const Configuration before = m_config;
     Key& target = m_config.keys[size_t(key)];
     if (k.keyKind == kKindNormal) {

@@ -3,32 +3,70 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "SmallDialogs.h"
+
 namespace qz {
 
+QString DisplayText(const QString& text) {
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+int IMessages::Exec(QDialog& dialog) {
+    return dialog.exec();
+}
+
 void WidgetMessages::Show(const QString& text, const QString& title) {
-    QMessageBox::information(m_parent, title.isEmpty() ? QStringLiteral("qzctr") : title, text);
+    QMessageBox box(QMessageBox::Information, title.isEmpty() ? QStringLiteral("qzctr") : title,
+                    DisplayText(text), QMessageBox::Ok, m_parent);
+    box.setObjectName(QStringLiteral("message"));
+    Exec(box);
 }
 
 bool WidgetMessages::Ask(const QString& text, const QString& title) {
-    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    CDlgAsk ask(text, m_parent);
+    if (!title.isEmpty()) {
+        ask.setWindowTitle(title);
+    }
+    return Exec(ask) == QDialog::Accepted;
 }
 
 int WidgetMessages::AskYesNoCancel(const QString& text, const QString& title) {
-    const auto answer = QMessageBox::question(
-        m_parent, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-        QMessageBox::Cancel);
+    QMessageBox box(QMessageBox::Question, title, DisplayText(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+    box.setObjectName(QStringLiteral("question"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    Exec(box);
+    const auto answer = box.standardButton(box.clickedButton());
     return answer == QMessageBox::Yes ? 1 : answer == QMessageBox::No ? 0 : -1;
 }
 
+namespace {
+
+QString RunFileDialog(IMessages& messages, QWidget* parent, const QString& caption,
+                      const QString& folder, const QString& filter, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, caption, folder, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    if (messages.Exec(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
 QString WidgetMessages::OpenFileName(const QString& caption, const QString& folder,
                                      const QString& filter) {
-    return QFileDialog::getOpenFileName(m_parent, caption, folder, filter);
+    return RunFileDialog(*this, m_parent, caption, folder, filter, QFileDialog::AcceptOpen);
 }
 
 QString WidgetMessages::SaveFileName(const QString& caption, const QString& folder,
                                      const QString& filter) {
-    return QFileDialog::getSaveFileName(m_parent, caption, folder, filter);
+    return RunFileDialog(*this, m_parent, caption, folder, filter, QFileDialog::AcceptSave);
 }
 
 } // namespace qz

@@ -1,12 +1,15 @@
 #pragma once
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace qz {
 
-// Every message, question and file dialog of the editor passes through here, so that tests can
-// answer and read them.
+// Every message, question, file dialog and dialog of the editor passes through here, so that
+// tests can answer and read them. `Exec` is the one place where a dialog runs modally: the real
+// messages build their boxes and run them through it too, so a test that overrides only `Exec`
+// answers everything.
 class IMessages {
   public:
     virtual ~IMessages() = default;
@@ -19,10 +22,14 @@ class IMessages {
                                  const QString& filter) = 0;
     virtual QString SaveFileName(const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
+    // Runs the dialog modally and returns its result (QDialog::Accepted, Rejected or a done()
+    // code). Tests override it to fill the dialog in and press its buttons.
+    virtual int Exec(QDialog& dialog);
 };
 
-// The real dialogs.
-class WidgetMessages final : public IMessages {
+// The real boxes: questions are the question box with "OK" and "Cancel" (CDlgAsk), messages a
+// box with one OK button.
+class WidgetMessages : public IMessages {
   public:
     explicit WidgetMessages(QWidget* parent) : m_parent(parent) {}
     void Show(const QString& text, const QString& title) override;
@@ -33,8 +40,14 @@ class WidgetMessages final : public IMessages {
     QString SaveFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
 
+  protected:
+    QWidget* parent() const { return m_parent; }
+
   private:
     QWidget* m_parent;
 };
+
+// Message texts use "\r" and "\r\n" as line breaks; on screen they are plain line breaks.
+QString DisplayText(const QString& text);
 
 } // namespace qz

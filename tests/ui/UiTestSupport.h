@@ -1,0 +1,67 @@
+#pragma once
+// What the widget tests share: messages that the test answers through the one dialog seam, and
+// a main() with a QApplication on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QTemporaryDir>
+#include <functional>
+#include <ostream>
+
+#include "ui/Messages.h"
+
+// Readable failures.
+inline void PrintTo(const QString& s, std::ostream* out) {
+    *out << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '{' << list.join(QStringLiteral(", ")).toStdString() << '}';
+}
+
+namespace qz::test {
+
+// Records every message; runs each dialog through `onExec` (which fills it in and presses its
+// buttons) instead of a modal loop. Without a handler a dialog counts as cancelled.
+class AnsweringMessages : public WidgetMessages {
+  public:
+    AnsweringMessages() : WidgetMessages(nullptr) {}
+    void Show(const QString& text, const QString&) override { shown << text; }
+    int Exec(QDialog& dialog) override {
+        ++dialogs;
+        if (!onExec) {
+            return QDialog::Rejected;
+        }
+        dialog.show();
+        onExec(dialog);
+        // The handler may have left the dialog open (a refused input): that is not an answer.
+        return dialog.isVisible() ? QDialog::Rejected : dialog.result();
+    }
+
+    QStringList shown;
+    int dialogs = 0;
+    std::function<void(QDialog&)> onExec;
+};
+
+// The name a screen reader reads for the widget.
+inline QString AccessibleName(QWidget* widget) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
+} // namespace qz::test
+
+// The offscreen platform unless the caller chose one (screenshots run under Xvfb), and a
+// settings home of its own.
+#define QZ_UI_TEST_MAIN()                                                                          \
+    int main(int argc, char** argv) {                                                              \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {                                      \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
+        }                                                                                          \
+        QTemporaryDir home;                                                                        \
+        qputenv("QZCTR_HOME", home.path().toLocal8Bit());                                          \
+        QApplication app(argc, argv);                                                              \
+        ::testing::InitGoogleTest(&argc, argv);                                                    \
+        return RUN_ALL_TESTS();                                                                    \
+    }
