@@ -1,16 +1,16 @@
 // show, convert, frames and check: the project file commands.
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "CliPaths.h"
 #include "CliText.h"
 #include "Commands.h"
 #include "ShowLibrary.h"
+#include "io/WholeFile.h"
 #include "model/Configuration.h"
 #include "model/KvqEventStr.h"
 #include "model/Reporter.h"
@@ -30,7 +30,7 @@ constexpr int kFailed = 1;
 constexpr int kBadInput = 2;
 
 QString Suffix(const char* path) {
-    return QFileInfo(QFile::decodeName(path)).suffix().toLower();
+    return QFileInfo(ArgPath(path)).suffix().toLower();
 }
 
 // A frame on one line: printable ASCII as it is, a backslash doubled, any other byte \xNN.
@@ -54,16 +54,16 @@ std::string EscapedFrame(const std::string& bytes) {
 // damaged (the message names the byte or the place).
 int LoadForCommand(const char* path, qz::Configuration& config) {
     QString error;
-    switch (qz::LoadProjectAny(QFile::decodeName(path), config, &error)) {
+    switch (qz::LoadProjectAny(ArgPath(path), config, &error)) {
     case qz::LoadStatus::Loaded:
         return kOk;
     case qz::LoadStatus::Unreadable:
-        std::fprintf(stderr, "qzctl: %s\n", qPrintable(error));
+        std::fprintf(stderr, "qzctl: %s\n", Local(error).constData());
         return kFailed;
     case qz::LoadStatus::Damaged:
         break;
     }
-    std::fprintf(stderr, "qzctl: %s\n", qPrintable(error));
+    std::fprintf(stderr, "qzctl: %s\n", Local(error).constData());
     return kBadInput;
 }
 
@@ -152,10 +152,10 @@ bool WriteOutput(const char* path, const std::string& bytes) {
                std::fflush(stdout) == 0;
     }
     QString error;
-    if (!qz::WriteWholeFile(QFile::decodeName(path),
-                            QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())),
-                            &error)) {
-        std::fprintf(stderr, "qzctl: %s\n", qPrintable(error));
+    if (!qz::io::WriteWholeFile(ArgPath(path),
+                                QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                &error)) {
+        std::fprintf(stderr, "qzctl: %s\n", Local(error).constData());
         return false;
     }
     return true;
@@ -202,8 +202,8 @@ int CmdConvert(int argc, char** argv) {
         return status;
     }
     QString error;
-    if (!qz::SaveProjectAny(QFile::decodeName(argv[1]), config, &error)) {
-        std::fprintf(stderr, "qzctl: %s\n", qPrintable(error));
+    if (!qz::SaveProjectAny(ArgPath(argv[1]), config, &error)) {
+        std::fprintf(stderr, "qzctl: %s\n", Local(error).constData());
         return kFailed;
     }
     return kOk;

@@ -1,12 +1,12 @@
 // Listings of IR and RS232 library files for `qzctl show`.
+#include "CliPaths.h"
 #include "CliText.h"
 #include "ShowLibrary.h"
 
+#include "io/WholeFile.h"
 #include "library/IrLibrary.h"
 #include "library/LibraryFile.h"
 #include "library/Rs232Library.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cctype>
@@ -31,15 +31,14 @@ std::string Plural(std::size_t n, const char* one, const char* many) {
 // 1 when the file cannot be read, 2 when it is damaged, 0 with its bytes otherwise.
 template <class Library, class Reader>
 int LoadForShow(const char* path, Library& library, Reader read) {
-    const QString file = QFile::decodeName(path);
     QByteArray bytes;
     QString error;
-    if (!qz::libfile::ReadAll(file, bytes, &error)) {
-        std::fprintf(stderr, "qzctl: %s\n", qPrintable(error));
+    if (!qz::io::ReadWholeFile(ArgPath(path), qz::libfile::kMaxFileSize, bytes, &error)) {
+        std::fprintf(stderr, "qzctl: %s\n", Local(error).constData());
         return 1;
     }
     if (!read(bytes, library, &error)) {
-        std::fprintf(stderr, "qzctl: %s: %s\n", path, qPrintable(error));
+        std::fprintf(stderr, "qzctl: %s: %s\n", path, Local(error).constData());
         return 2;
     }
     return 0;

@@ -1,10 +1,11 @@
 #include "IrLibrary.h"
 
 #include "LibraryFile.h"
+#include "io/FileName.h"
+#include "io/WholeFile.h"
 #include "model/Text.h"
 #include "store/Archive.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -40,8 +41,8 @@ bool ReadIrLibrary(const QByteArray& bytes, CIrLibSet& library, QString* error) 
     if (!in.ReadCount(count, 1)) {
         return ReadFailed(in, QStringLiteral("entry count"), error);
     }
-    // Bounded by the bytes left (checked above); reserving avoids the doubling of a long list.
-    read.entries.reserve(count);
+    // The list grows with the entries read, not with the count: a count that fits can still be
+    // followed by bytes that are no entries.
     for (std::uint32_t i = 0; i < count; ++i) {
         std::string entry;
         if (!in.ReadString(entry)) {
@@ -72,7 +73,7 @@ QByteArray WriteIrLibrary(const CIrLibSet& library) {
 
 bool LoadIrLibraryFile(const QString& path, CIrLibSet& library, QString* error) {
     QByteArray bytes;
-    if (!libfile::ReadAll(path, bytes, error)) {
+    if (!io::ReadWholeFile(path, libfile::kMaxFileSize, bytes, error)) {
         return false;
     }
     QString why;
@@ -85,7 +86,7 @@ bool LoadIrLibraryFile(const QString& path, CIrLibSet& library, QString* error) 
 }
 
 bool SaveIrLibraryFile(const QString& path, const CIrLibSet& library, QString* error) {
-    return libfile::WriteAll(path, WriteIrLibrary(library), error);
+    return io::WriteWholeFile(path, WriteIrLibrary(library), error);
 }
 
 int FindIrFunction(const CIrLibSet& library, std::string_view name) {
@@ -164,13 +165,12 @@ bool StoreLearnedIrCode(const QString& path, const QByteArray& functionName,
     }
 
     CIrLibSet library;
-    const QFileInfo info(path);
-    if (info.exists()) {
+    if (io::Exists(path)) {
         if (!LoadIrLibraryFile(path, library, error)) {
             return false;
         }
     } else {
-        library.libName = QFile::encodeName(info.completeBaseName()).toStdString();
+        library.libName = io::EncodeFileName(QFileInfo(path).completeBaseName()).toStdString();
     }
     const std::string entry = MakeIrEntry(name, hexCode.toLower().toStdString());
     const int index = FindIrFunction(library, name);

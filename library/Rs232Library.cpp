@@ -1,6 +1,7 @@
 #include "Rs232Library.h"
 
 #include "LibraryFile.h"
+#include "io/WholeFile.h"
 #include "store/Archive.h"
 
 #include <algorithm>
@@ -95,7 +96,7 @@ bool ReadRs232Library(const QByteArray& bytes, CRS232LibSet& library, QString* e
                             .arg(cur.Remaining()));
         return false;
     }
-    read.functions.reserve(static_cast<std::size_t>(read.storedCount));
+    // The list grows with the functions read, not with the count.
     for (std::int32_t i = 0; i < read.storedCount; ++i) {
         const QString context =
             QStringLiteral("function %1 of %2").arg(i + 1).arg(read.storedCount);
@@ -177,7 +178,7 @@ QByteArray WriteRs232Library(const CRS232LibSet& library, QString* error) {
 
 bool LoadRs232LibraryFile(const QString& path, CRS232LibSet& library, QString* error) {
     QByteArray bytes;
-    if (!libfile::ReadAll(path, bytes, error)) {
+    if (!io::ReadWholeFile(path, libfile::kMaxFileSize, bytes, error)) {
         return false;
     }
     QString why;
@@ -197,7 +198,7 @@ bool SaveRs232LibraryFile(const QString& path, CRS232LibSet& library, QString* e
         SetError(error, QStringLiteral("%1: not saved: %2").arg(path, why));
         return false;
     }
-    return libfile::WriteAll(path, bytes, error);
+    return io::WriteWholeFile(path, bytes, error);
 }
 
 int FindRs232Function(const CRS232LibSet& library, std::string_view name) {

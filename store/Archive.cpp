@@ -180,7 +180,8 @@ bool ArchiveReader::ReadString(std::string& value) {
     return true;
 }
 
-bool ArchiveReader::ReadCount(std::uint32_t& count, std::size_t minElementBytes) {
+bool ArchiveReader::ReadCount(std::uint32_t& count, std::size_t minElementBytes,
+                              std::size_t bytesAfter) {
     const std::size_t start = m_pos;
     count = 0;
     if (!Need(2, "a count")) {
@@ -194,27 +195,32 @@ bool ArchiveReader::ReadCount(std::uint32_t& count, std::size_t minElementBytes)
         }
         count = static_cast<std::uint32_t>(Take(4));
     }
-    if (minElementBytes && count > Remaining() / minElementBytes) {
-        const std::uint32_t bad = count;
+    const std::size_t room = Remaining() > bytesAfter ? Remaining() - bytesAfter : 0;
+    if (minElementBytes && count > room / minElementBytes) {
+        std::string text = "count " + std::to_string(count) + " cannot fit in the " +
+                           std::to_string(Remaining()) + " bytes left";
+        if (bytesAfter) {
+            text += " (what follows it needs at least " + std::to_string(bytesAfter) + ")";
+        }
         count = 0;
-        return Fail(start, "count " + std::to_string(bad) + " cannot fit in the " +
-                               std::to_string(Remaining()) + " bytes left");
+        return Fail(start, std::move(text));
     }
     return true;
 }
 
-bool ArchiveReader::ReadStringArray(std::vector<std::string>& values) {
+bool ArchiveReader::ReadStringArray(std::vector<std::string>& values, std::size_t bytesAfter) {
     values.clear();
     std::uint32_t count = 0;
-    if (!ReadCount(count, 1)) {
+    if (!ReadCount(count, 1, bytesAfter)) {
         return false;
     }
-    values.resize(count);
-    for (auto& v : values) {
-        if (!ReadString(v)) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::string value;
+        if (!ReadString(value)) {
             values.clear();
             return false;
         }
+        values.push_back(std::move(value));
     }
     return true;
 }

@@ -37,11 +37,15 @@ class ArchiveReader {
     bool ReadUInt32(std::uint32_t& value);
     // Any string form; the UTF-16 tagged form is converted to UTF-8.
     bool ReadString(std::string& value);
-    // A count whose elements take at least minElementBytes each: a count that cannot fit in the
-    // rest of the input fails here, before anything is allocated.
-    bool ReadCount(std::uint32_t& count, std::size_t minElementBytes = 1);
-    // A count followed by that many strings (each at least one byte).
-    bool ReadStringArray(std::vector<std::string>& values);
+    // A count whose elements take at least minElementBytes each, followed by at least bytesAfter
+    // bytes of whatever comes next: a count that cannot fit in the rest of the input fails here,
+    // before anything is allocated.
+    bool ReadCount(std::uint32_t& count, std::size_t minElementBytes = 1,
+                   std::size_t bytesAfter = 0);
+    // A count followed by that many strings (each at least one byte), then at least bytesAfter
+    // bytes. The list grows with the strings read, never ahead of them: a count that the input
+    // can hold may still be followed by bytes that are no strings.
+    bool ReadStringArray(std::vector<std::string>& values, std::size_t bytesAfter = 0);
 
     // Records a failure found by the caller (a value out of range) at the given offset; the
     // first failure wins. Returns false for convenience.

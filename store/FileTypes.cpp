@@ -1,14 +1,13 @@
 #include "FileTypes.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include "FileTypeData.h"
 #include "Paths.h"
+#include "io/WholeFile.h"
 
 namespace qz {
 
@@ -35,14 +34,12 @@ QString ExecArgument(const QString& path) {
 
 // Writes `bytes` unless the file already holds them; false when that fails.
 bool WriteIfChanged(const QString& path, const QByteArray& bytes, bool& changed) {
-    QFile current(path);
-    if (current.open(QIODevice::ReadOnly) && current.readAll() == bytes) {
+    QByteArray current;
+    if (io::ReadWholeFile(path, bytes.size(), current, nullptr) && current == bytes) {
         return true;
     }
-    current.close();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!io::WriteWholeFile(path, bytes, nullptr)) {
         return false;
     }
     changed = true;

@@ -1,11 +1,7 @@
 #include "ProjectFile.h"
 
-#include <QFile>
-#include <QSaveFile>
-
-#include <cerrno>
-
 #include "Archive.h"
+#include "io/WholeFile.h"
 
 namespace qz {
 
@@ -13,6 +9,8 @@ namespace {
 
 constexpr std::size_t kHeaderBytes = 20;
 constexpr std::size_t kFixedKeyBytes = 11 * 4 + kSlotCount * 2; // 118
+// The smallest key record: empty name and label, no events.
+constexpr std::size_t kMinKeyBytes = 2 + kFixedKeyBytes;
 
 void WriteKey(ArchiveWriter& out, const Key& key) {
     out.WriteString(key.keyName);
@@ -33,7 +31,9 @@ void WriteKey(ArchiveWriter& out, const Key& key) {
     }
 }
 
-bool ReadKey(ArchiveReader& in, Key& key) {
+// Each slot's count must leave room for the smallest rest of the file (the empty slots and keys
+// after it), so that a count no file of this size could hold is refused before it is used.
+bool ReadKey(ArchiveReader& in, int index, Key& key) {
     in.ReadString(key.keyName);
     in.ReadString(key.keyLabel);
     in.ReadInt32(key.keyKind);
@@ -47,8 +47,10 @@ bool ReadKey(ArchiveReader& in, Key& key) {
     in.ReadInt32(key.keyGroup);
     in.ReadInt32(key.lastEventIndex);
     in.ReadInt32(key.lastEventSub);
-    for (ActionList& slot : key.slots) {
-        in.ReadStringArray(slot);
+    const std::size_t keysAfter = static_cast<std::size_t>(kKeyCount - 1 - index) * kMinKeyBytes;
+    for (int s = 0; s < kSlotCount; ++s) {
+        in.ReadStringArray(key.slots[s],
+                           static_cast<std::size_t>(kSlotCount - 1 - s) * 2 + keysAfter);
     }
     return in.Ok();
 }
@@ -145,8 +147,8 @@ bool DecodeProject(std::string_view bytes, Configuration& config, std::string* e
     if (in.Ok()) {
         Configuration loaded = config;
         BeginLoadedConfiguration(loaded, header);
-        for (Key& key : loaded.keys) {
-            if (!ReadKey(in, key)) {
+        for (int k = 0; k < kKeyCount; ++k) {
+            if (!ReadKey(in, k, loaded.keys[k])) {
                 break;
             }
         }
@@ -176,72 +178,10 @@ bool ProjectFromBytes(const QByteArray& bytes, Configuration& config, QString* e
     return false;
 }
 
-bool ReadWholeFile(const QString& path, qint64 maxSize, QByteArray& bytes, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) {
-            *error = QStringLiteral("%1: cannot open: %2").arg(path, file.errorString());
-        }
-        return false;
-    }
-    const qint64 size = file.size();
-    if (size > maxSize) {
-        if (error) {
-            *error = QStringLiteral("%1: %2 bytes, more than the %3 bytes a file of this kind "
-                                    "can hold")
-                         .arg(path)
-                         .arg(size)
-                         .arg(maxSize);
-        }
-        return false;
-    }
-    // Read at most one byte past the limit, so that a file that grows (or a device that
-    // reports no size) cannot make this allocate without bound.
-    bytes = file.read(maxSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        if (error) {
-            *error = QStringLiteral("%1: cannot read: %2").arg(path, file.errorString());
-        }
-        return false;
-    }
-    if (bytes.size() > maxSize) {
-        if (error) {
-            *error = QStringLiteral("%1: more than the %2 bytes a file of this kind can hold")
-                         .arg(path)
-                         .arg(maxSize);
-        }
-        return false;
-    }
-    return true;
-}
-
-bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    const auto fail = [&](const QString& why) {
-        if (error) {
-            *error = QStringLiteral("%1: cannot write: %2").arg(path, why);
-        }
-        file.cancelWriting(); // the old file stays as it was
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail(file.errorString());
-    }
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        // QSaveFile may lose the system's reason on the way ("Unknown error"); keep errno's.
-        return fail(errno ? qt_error_string(errno) : file.errorString());
-    }
-    if (!file.commit()) {
-        return fail(file.errorString());
-    }
-    return true;
-}
-
 LoadStatus LoadProjectWith(const QString& path, Configuration& config, QString* error,
-                           ProjectDecoder decode, const char* kind) {
+                           ProjectDecoder decode, const char* kind, qint64 maxSize) {
     QByteArray bytes;
-    if (!ReadWholeFile(path, kMaxProjectFileSize, bytes, error)) {
+    if (!io::ReadWholeFile(path, maxSize, bytes, error)) {
         return LoadStatus::Unreadable;
     }
     QString what;
@@ -260,7 +200,7 @@ bool LoadProject(const QString& path, Configuration& config, QString* error) {
 }
 
 bool SaveProject(const QString& path, const Configuration& config, QString* error) {
-    return WriteWholeFile(path, ProjectToBytes(config), error);
+    return io::WriteWholeFile(path, ProjectToBytes(config), error);
 }
 
 } // namespace qz

@@ -36,7 +36,8 @@ bool DecodeProject(std::string_view bytes, Configuration& config, std::string* e
 bool ProjectFromBytes(const QByteArray& bytes, Configuration& config, QString* error = nullptr);
 
 // The file layer: `error` gets a sentence naming the file (and the byte offset for a damaged
-// file). Saving goes through QSaveFile, so a failed save leaves the old file as it was.
+// file). Files go through io/WholeFile.h: only regular files are read, and a failed save leaves
+// the old file as it was.
 bool LoadProject(const QString& path, Configuration& config, QString* error = nullptr);
 bool SaveProject(const QString& path, const Configuration& config, QString* error = nullptr);
 
@@ -44,15 +45,11 @@ bool SaveProject(const QString& path, const Configuration& config, QString* erro
 // status).
 enum class LoadStatus { Loaded, Unreadable, Damaged };
 using ProjectDecoder = bool (*)(const QByteArray& bytes, Configuration& config, QString* error);
-// Reads the file and decodes it; `error` gets "PATH: cannot open: ..." or "PATH: not a valid
-// <kind>: byte N: ...". LoadProject is this with ProjectFromBytes.
+// Reads the file (of at most maxSize bytes) and decodes it; `error` gets "PATH: cannot open: ..."
+// or "PATH: not a valid <kind>: byte N: ...". LoadProject is this with ProjectFromBytes.
 LoadStatus LoadProjectWith(const QString& path, Configuration& config, QString* error,
-                           ProjectDecoder decode, const char* kind);
-
-// Reads a whole file of at most maxSize bytes; shared by the project and JSON readers.
-bool ReadWholeFile(const QString& path, qint64 maxSize, QByteArray& bytes, QString* error);
-// Writes a whole file through QSaveFile.
-bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error);
+                           ProjectDecoder decode, const char* kind,
+                           qint64 maxSize = kMaxProjectFileSize);
 
 // The header values a project holds, checked the same way by the binary and the JSON reader.
 struct ProjectHeader {

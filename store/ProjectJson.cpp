@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "ProjectFile.h"
+#include "io/WholeFile.h"
 
 namespace qz {
 
@@ -113,7 +114,8 @@ void PutField(QByteArray& out, const char* indent, const char* name, std::int32_
     out += last ? "\n" : ",\n";
 }
 
-void PutKey(QByteArray& out, int index, const Key& key) {
+// False as soon as the text is longer than maxSize.
+bool PutKey(QByteArray& out, int index, const Key& key, qint64 maxSize) {
     const char* in = "      ";
     out += "    {\n";
     PutField(out, in, "key", index);
@@ -155,11 +157,27 @@ void PutKey(QByteArray& out, int index, const Key& key) {
         for (std::size_t a = 0; a < actions.size(); ++a) {
             out += a ? ",\n          " : "\n          ";
             PutText(out, actions[a]);
+            if (out.size() > maxSize) {
+                return false;
+            }
         }
         out += "\n        ]}";
     }
     out += first ? "]\n" : "\n      ]\n";
     out += "    }";
+    return out.size() <= maxSize;
+}
+
+// The first byte that JSON text never holds raw, or -1. Qt's parser takes a NUL inside a name
+// into the name, which then reads as a missing field, far from the damage.
+qsizetype FirstForbiddenByte(const QByteArray& json) {
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const auto c = static_cast<unsigned char>(json[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            return i;
+        }
+    }
+    return -1;
 }
 
 // ---- reading ----
@@ -339,6 +357,17 @@ class Reader {
     }
 
     bool Read(const QByteArray& json, Configuration& config) {
+        const qsizetype forbidden = FirstForbiddenByte(json);
+        if (forbidden >= 0) {
+            const auto c = static_cast<unsigned char>(json[forbidden]);
+            return Fail({},
+                        QStringLiteral("byte %1: %2, which JSON text never holds: the file is "
+                                       "damaged or not a project text")
+                            .arg(forbidden)
+                            .arg(c == 0 ? QStringLiteral("a NUL byte")
+                                        : QStringLiteral("the control byte 0x%1")
+                                              .arg(static_cast<uint>(c), 2, 16, QLatin1Char('0'))));
+        }
         QJsonParseError parse;
         const QJsonDocument doc = QJsonDocument::fromJson(json, &parse);
         if (parse.error != QJsonParseError::NoError) {
@@ -402,8 +431,8 @@ class Reader {
 
 } // namespace
 
-QByteArray ProjectToJson(const Configuration& config) {
-    QByteArray out;
+bool ProjectToJson(const Configuration& config, qint64 maxSize, QByteArray& out) {
+    out.clear();
     out += "{\n  \"format\": \"";
     out += kProjectJsonFormat;
     out += "\",\n";
@@ -415,10 +444,18 @@ QByteArray ProjectToJson(const Configuration& config) {
     PutField(out, "  ", "deviceModel", config.deviceModel);
     out += "  \"keys\": [\n";
     for (int k = 0; k < kKeyCount; ++k) {
-        PutKey(out, k, config.keys[k]);
+        if (!PutKey(out, k, config.keys[k], maxSize)) {
+            return false;
+        }
         out += k + 1 < kKeyCount ? ",\n" : "\n";
     }
     out += "  ]\n}\n";
+    return out.size() <= maxSize;
+}
+
+QByteArray ProjectToJson(const Configuration& config) {
+    QByteArray out;
+    ProjectToJson(config, std::numeric_limits<qint64>::max(), out);
     return out;
 }
 
@@ -434,12 +471,23 @@ bool ProjectFromJson(const QByteArray& json, Configuration& config, QString* err
 }
 
 bool LoadProjectJson(const QString& path, Configuration& config, QString* error) {
-    return LoadProjectWith(path, config, error, ProjectFromJson, "project text") ==
-           LoadStatus::Loaded;
+    return LoadProjectWith(path, config, error, ProjectFromJson, "project text",
+                           kMaxProjectJsonSize) == LoadStatus::Loaded;
 }
 
 bool SaveProjectJson(const QString& path, const Configuration& config, QString* error) {
-    return WriteWholeFile(path, ProjectToJson(config), error);
+    QByteArray json;
+    if (!ProjectToJson(config, kMaxProjectJsonSize, json)) {
+        if (error) {
+            *error = QStringLiteral("%1: not written: the text form of this project would be "
+                                    "larger than the %2 bytes a project text may have; keep it "
+                                    "as a project file (.qzp)")
+                         .arg(path)
+                         .arg(kMaxProjectJsonSize);
+        }
+        return false;
+    }
+    return io::WriteWholeFile(path, json, error);
 }
 
 bool IsProjectJsonPath(const QString& path) {
@@ -447,9 +495,10 @@ bool IsProjectJsonPath(const QString& path) {
 }
 
 LoadStatus LoadProjectAny(const QString& path, Configuration& config, QString* error) {
-    return IsProjectJsonPath(path)
-               ? LoadProjectWith(path, config, error, ProjectFromJson, "project text")
-               : LoadProjectWith(path, config, error, ProjectFromBytes, "project file");
+    return IsProjectJsonPath(path) ? LoadProjectWith(path, config, error, ProjectFromJson,
+                                                     "project text", kMaxProjectJsonSize)
+                                   : LoadProjectWith(path, config, error, ProjectFromBytes,
+                                                     "project file", kMaxProjectFileSize);
 }
 
 bool SaveProjectAny(const QString& path, const Configuration& config, QString* error) {

@@ -25,7 +25,9 @@
 // UTF-8; any other 8-bit text is written as {"bytes": "<hex digits>"}, so that nothing is lost.
 // "event" is the slot's event name, for the reader; it must match the slot. Reading refuses
 // unknown fields, missing fields, wrong types, numbers outside int32 and the header values the
-// project file refuses; the error names the place ("keys[3].slots[1].actions[0]: ...").
+// project file refuses; the error names the place ("keys[3].slots[1].actions[0]: ..."). A byte
+// that JSON text never holds raw (NUL and the other control bytes but tab, CR and LF) is refused
+// with its offset before parsing: Qt's parser takes some of them into names and strings.
 #include <QByteArray>
 #include <QString>
 
@@ -36,12 +38,20 @@ namespace qz {
 
 inline constexpr char kProjectJsonFormat[] = "qzctr-project";
 constexpr int kProjectJsonVersion = 1;
+// The largest text form that is read, and so the largest that is written: parsing takes several
+// times the text's size in memory.
+constexpr qint64 kMaxProjectJsonSize = kMaxProjectFileSize;
 
 QByteArray ProjectToJson(const Configuration& config);
+// The same, stopping as soon as the text grows beyond maxSize bytes: false then, and `json` holds
+// a cut text. A project of many actions has a text form far larger than its file.
+bool ProjectToJson(const Configuration& config, qint64 maxSize, QByteArray& json);
 // All or nothing, as for the project file; the repeat intervals keep their values.
 bool ProjectFromJson(const QByteArray& json, Configuration& config, QString* error = nullptr);
 
 bool LoadProjectJson(const QString& path, Configuration& config, QString* error = nullptr);
+// Writes only a text that LoadProjectJson can read back: one larger than kMaxProjectJsonSize is
+// refused and the file is not touched.
 bool SaveProjectJson(const QString& path, const Configuration& config, QString* error = nullptr);
 
 // Whether a path names the JSON form (extension ".json", any case).

@@ -288,7 +288,8 @@ TEST(FilesCli, DamagedProjectsGiveStatus2AndTheByte) {
         {"model", 0, 16, QByteArray("\x09\0\0\0", 4),
          "byte 16: device model 9 out of range (0..2)"},
         {"count", 0, 69, QByteArray("\xff\xff\xff\xff\xff\x7f", 6),
-         "byte 69: count 2147483647 cannot fit in the 4490 bytes left"},
+         "byte 69: count 2147483647 cannot fit in the 4490 bytes left (what follows it needs at "
+         "least 4272)"},
         {"trailing", 0, static_cast<int>(example.size()), "\n",
          "byte 4565: 1 trailing bytes after the end"},
     };

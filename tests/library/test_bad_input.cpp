@@ -164,7 +164,8 @@ TEST(BadInput, UnreadableFilesLeaveTheLibraryAsItWas) {
         {"missing file", dir.filePath("missing.irr"),
          dir.filePath("missing.irr") + ": cannot open"},
         {"a folder", dir.path(), dir.path() + ": cannot open"},
-        {"too large", large, large + ": larger than the 16777216 bytes a library file may have"},
+        {"too large", large,
+         large + ": 16777217 bytes, more than the 16777216 bytes a file of this kind can hold"},
         {"damaged", damaged,
          damaged + ": byte 5: entry 1 of 1: string of 107 bytes runs past the end (94 bytes left)"},
     };

@@ -6,11 +6,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include "StoreTestHelpers.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
 #include "store/Archive.h"
 #include "store/ProjectFile.h"
+#include "store/ProjectJson.h"
 
 namespace {
 
@@ -75,8 +78,12 @@ INSTANTIATE_TEST_SUITE_P(
                "byte 28: file ends inside a 32-bit integer"},
         Damage{"cut_slot_count", Default().substr(0, 69), "byte 68: file ends inside a count"},
         Damage{"cut_last_key", Default().substr(0, 4472), "byte 4471: file ends inside a count"},
-        Damage{"cut_action", Replace(68, 2, Bytes({1, 0, 10}) + "DELY").substr(0, 75),
-               "byte 70: string of 10 bytes runs past the end (4 bytes left)"},
+        Damage{"cut_action", Replace(4471, 2, Bytes({1, 0, 10}) + "DELY"),
+               "byte 4473: string of 10 bytes runs past the end (4 bytes left)"},
+        // Cut in the first key: its action count leaves no room for the keys after it.
+        Damage{"cut_first_key", Replace(68, 2, Bytes({1, 0, 10}) + "DELY").substr(0, 75),
+               "byte 68: count 1 cannot fit in the 5 bytes left (what follows it needs at least "
+               "4272)"},
         Damage{"prefix_beyond_end", Replace(4346, 1, Bytes({0xFE})),
                "byte 4346: string of 254 bytes runs past the end (126 bytes left)"},
         Damage{"long_prefix_beyond_end", Replace(20, 1, Bytes({0xFF, 0xFF, 0xFF, 0, 0, 0, 1})),
@@ -87,7 +94,12 @@ INSTANTIATE_TEST_SUITE_P(
                     Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0, 0, 0, 0})),
             "byte 20: string length 2147483648 out of range"},
         Damage{"count_cannot_fit", Replace(68, 2, kMaxCount),
-               "byte 68: count 4294967295 cannot fit in the 4403 bytes left"},
+               "byte 68: count 4294967295 cannot fit in the 4403 bytes left (what follows it "
+               "needs at least 4272)"},
+        // The count fits in the bytes left, but not beside the 35 keys that must follow.
+        Damage{"count_crowds_out_the_keys", Replace(68, 2, Bytes({0x78, 0x0F})),
+               "byte 68: count 3960 cannot fit in the 4403 bytes left (what follows it needs at "
+               "least 4272)"},
         Damage{"count_one_too_many", Replace(4471, 2, Bytes({3, 0})),
                "byte 4471: count 3 cannot fit in the 0 bytes left"},
         Damage{"id_number", Replace(0, 4, Int32(100)),
@@ -165,14 +177,29 @@ TEST(DamagedFile, HugeFileIsNotRead) {
                             "can hold");
 }
 
-// Reading from a device that reports no size stops one byte past the limit.
-TEST(DamagedFile, EndlessInputIsCut) {
-    QByteArray bytes;
-    QString error;
-    EXPECT_FALSE(qz::ReadWholeFile("/dev/zero", 4096, bytes, &error));
-    EXPECT_EQ(error, "/dev/zero: more than the 4096 bytes a file of this kind can hold");
-    EXPECT_TRUE(qz::ReadWholeFile("/dev/null", 4096, bytes, &error));
-    EXPECT_TRUE(bytes.isEmpty());
+// Anything but a regular file is refused before it is opened: a FIFO would block the reader
+// until a writer came, a device could be endless. Both forms, with the configuration unchanged.
+TEST(DamagedFile, FifosAndDevicesAreRefusedWithoutBeingOpened) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe.qzp");
+    const QString fifoJson = dir.filePath("pipe.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifoJson).constData(), 0600), 0);
+    const struct {
+        QString path;
+        const char* kind;
+    } cases[] = {{fifo, "a named pipe (FIFO)"},
+                 {fifoJson, "a named pipe (FIFO)"},
+                 {QStringLiteral("/dev/zero"), "a character device"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        Configuration config = qz::MakeLargestConfiguration();
+        const Configuration before = config;
+        QString error;
+        EXPECT_EQ(qz::LoadProjectAny(c.path, config, &error), qz::LoadStatus::Unreadable);
+        EXPECT_EQ(error, c.path + ": cannot open: " + c.kind + ", not a regular file");
+        EXPECT_TRUE(config == before);
+    }
 }
 
 } // namespace
