@@ -3,11 +3,13 @@
 // recording what the link said.
 #include <gtest/gtest.h>
 
-#include "link/EventLoop.h"
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -15,7 +17,9 @@
 #include <utility>
 
 #include "link/DeviceLink.h"
+#include "link/EventLoop.h"
 #include "link/KeypadSimulator.h"
+#include "link/PortDiscovery.h"
 
 namespace qz::test {
 
@@ -76,6 +80,36 @@ inline bool Connect(DeviceLink& link, KeypadSimulator& sim) {
     QObject::disconnect(c);
     return done && success;
 }
+
+// A port list under the test's control; keypad candidates get a cdc_acm driver link in a small
+// sysfs tree so that discovery marks them as it would real ones.
+class FakePorts {
+  public:
+    FakePorts() { EXPECT_TRUE(m_root.isValid()); }
+    void add(const QString& name, const QString& location, bool keypad) {
+        const QString device = m_root.filePath(QStringLiteral("class/tty/%1/device").arg(name));
+        QDir().mkpath(device);
+        const QString driver = m_root.filePath(keypad ? QStringLiteral("drivers/cdc_acm")
+                                                      : QStringLiteral("drivers/ftdi_sio"));
+        QDir().mkpath(driver);
+        QFile::link(driver, device + QStringLiteral("/driver"));
+        SerialPortEntry e;
+        e.name = name;
+        e.systemLocation = location;
+        m_ports.append(e);
+    }
+    void remove(const QString& name) {
+        m_ports.removeIf([&](const SerialPortEntry& e) { return e.name == name; });
+    }
+    PortDiscovery discovery() {
+        QDir().mkpath(m_root.filePath(QStringLiteral("class/tty")));
+        return PortDiscovery(m_root.path(), [this] { return m_ports; });
+    }
+
+  private:
+    QTemporaryDir m_root;
+    QList<SerialPortEntry> m_ports;
+};
 
 } // namespace qz::test
 

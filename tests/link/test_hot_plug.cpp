@@ -1,8 +1,6 @@
 // The link follows the serial-port list: only the removal of its own port drops a connection.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,41 +13,12 @@ using namespace qz;
 
 namespace {
 
-// A port list under the test's control; keypad candidates get a cdc_acm driver link in a small
-// sysfs tree so that discovery marks them as it would real ones.
-class FakePorts {
-  public:
-    FakePorts() { EXPECT_TRUE(m_root.isValid()); }
-    void add(const QString& name, const QString& location, bool keypad) {
-        const QString device = m_root.filePath(QStringLiteral("class/tty/%1/device").arg(name));
-        QDir().mkpath(device);
-        const QString driver = m_root.filePath(keypad ? QStringLiteral("drivers/cdc_acm")
-                                                      : QStringLiteral("drivers/ftdi_sio"));
-        QDir().mkpath(driver);
-        QFile::link(driver, device + QStringLiteral("/driver"));
-        SerialPortEntry e;
-        e.name = name;
-        e.systemLocation = location;
-        m_ports.append(e);
-    }
-    void remove(const QString& name) {
-        m_ports.removeIf([&](const SerialPortEntry& e) { return e.name == name; });
-    }
-    PortDiscovery discovery() {
-        return PortDiscovery(m_root.path(), [this] { return m_ports; });
-    }
-
-  private:
-    QTemporaryDir m_root;
-    QList<SerialPortEntry> m_ports;
-};
-
 TEST(HotPlug, OnlyTheConnectedPortsRemovalDropsTheConnection) {
     KeypadSimulator sim;
     ASSERT_TRUE(test::StartSimulator(sim));
     const QString simName = QFileInfo(sim.devicePath()).fileName();
 
-    FakePorts ports;
+    test::FakePorts ports;
     ports.add(QStringLiteral("ttyS0"), QStringLiteral("/dev/ttyS0"), false);
     PortWatcher watcher(ports.discovery());
     watcher.start();
