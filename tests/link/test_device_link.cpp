@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,7 +54,7 @@ struct HandshakeCase {
     const char* name;
     SimulatorOptions options;
     QString pathDecoration; // blanks around and inside the name
-    bool success;
+    PhaseEnd reason;
 };
 // Test names show the case's name, not its bytes.
 void PrintTo(const HandshakeCase& c, std::ostream* os) {
@@ -72,15 +73,20 @@ TEST_P(Handshake, EndsInADefinedState) {
     }
     link.setKeypadPortPresent(true);
     QSignalSpy finished(&link, &DeviceLink::handshakeFinished);
+    QSignalSpy ended(&link, &DeviceLink::phaseEnded);
     ASSERT_TRUE(link.connectToKeypad({path}));
     EXPECT_EQ(link.state(), LinkState::Handshake);
     ASSERT_TRUE(WaitFor([&] { return finished.count() > 0; }));
     QTest::qWait(60); // a late or second answer must change nothing
+    const bool success = c.reason == PhaseEnd::Done;
     ASSERT_EQ(finished.count(), 1);
-    EXPECT_EQ(finished[0][0].toBool(), c.success);
+    EXPECT_EQ(finished[0][0].toBool(), success);
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_EQ(ended[0][0].value<LinkState>(), LinkState::Handshake);
+    EXPECT_EQ(ended[0][1].value<PhaseEnd>(), c.reason);
     EXPECT_EQ(link.state(), LinkState::Idle);
     EXPECT_EQ(sim.receivedFrames(), QList<QByteArray>{kConeFrame});
-    if (c.success) {
+    if (success) {
         EXPECT_EQ(link.status(), LinkStatus::ConnectSuccess);
         EXPECT_TRUE(link.isOpen());
         EXPECT_TRUE(link.usbChecked());
@@ -113,14 +119,15 @@ SimulatorOptions Delayed(int ms) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, Handshake,
-    testing::Values(HandshakeCase{"Answered", {}, {}, true},
-                    HandshakeCase{"BlanksInPortName", {}, QStringLiteral(" %1 %2 "), true},
-                    HandshakeCase{"SplitReply", Split(), {}, true},
-                    HandshakeCase{"ShortNoiseBeforeReply", Noise(5), {}, true},
-                    // "CONE" must lie within the reply's first 20 bytes.
-                    HandshakeCase{"ConeAfterTwentyBytes", Noise(9), {}, false},
-                    HandshakeCase{"NoAnswer", Silent(), {}, false},
-                    HandshakeCase{"AnswerAfterTimeOut", Delayed(1300), {}, false}),
+    testing::Values(
+        HandshakeCase{"Answered", {}, {}, PhaseEnd::Done},
+        HandshakeCase{"BlanksInPortName", {}, QStringLiteral(" %1 %2 "), PhaseEnd::Done},
+        HandshakeCase{"SplitReply", Split(), {}, PhaseEnd::Done},
+        HandshakeCase{"ShortNoiseBeforeReply", Noise(5), {}, PhaseEnd::Done},
+        // "CONE" must lie within the reply's first 20 bytes; a reply without it is another answer.
+        HandshakeCase{"ConeAfterTwentyBytes", Noise(9), {}, PhaseEnd::WrongAnswer},
+        HandshakeCase{"NoAnswer", Silent(), {}, PhaseEnd::TimedOut},
+        HandshakeCase{"AnswerAfterTimeOut", Delayed(1300), {}, PhaseEnd::TimedOut}),
     [](const testing::TestParamInfo<HandshakeCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DeviceLinkTest, HandshakeTimeOutClosesThePortAndSaysSo) {
@@ -140,7 +147,10 @@ TEST_F(DeviceLinkTest, ReplyWithoutConeKeepsPortOpenButNotConnected) {
     ASSERT_TRUE(test::StartSimulator(sim));
     EXPECT_FALSE(test::Connect(link, sim));
     EXPECT_TRUE(link.isOpen());
+    EXPECT_EQ(link.uploadBlocker(), LinkRefusal::NotConnected);
     EXPECT_EQ(link.uploadRefusal(), QString::fromLatin1(texts::kPleaseConnectFirst));
+    // What the device said instead, for the message that tells it apart from silence.
+    EXPECT_EQ(link.handshakeReply(), QByteArray("#########KVQ000602CO"));
 }
 
 TEST_F(DeviceLinkTest, FirstCandidateThatOpensGetsTheHandshake) {
@@ -235,8 +245,10 @@ TEST_F(DeviceLinkTest, PortWithoutPermissionSaysHowToGetIt) {
         SerialTransport transport;
         OpenError error;
         const bool opened = transport.open(QString::fromLocal8Bit(path), {}, &error);
-        const bool told = error.fault == OpenFault::Permission && error.detail.contains("group") &&
-                          error.detail.contains("udev");
+        // The pty's group may not read it (mode 0600): no group is named, the udev rule is.
+        const bool told = error.fault == OpenFault::Permission &&
+                          !error.detail.contains("group") &&
+                          error.detail.contains("70-qzctr-keypad.rules");
         _exit(opened ? 1 : told ? 0 : 2);
     }
     int status = 0;
@@ -245,12 +257,59 @@ TEST_F(DeviceLinkTest, PortWithoutPermissionSaysHowToGetIt) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(OpenFaultText, PermissionNamesTheDevicesGroup) {
-    const QString text = DescribeOpenFault(OpenFault::Permission, QStringLiteral("/dev/ttyACM0"),
-                                           {}, QStringLiteral("uucp"), nullptr);
-    EXPECT_TRUE(text.contains("'uucp'")) << text.toStdString();
-    EXPECT_TRUE(text.contains("udev"));
+TEST(OpenFaultText, PermissionNamesAGroupOnlyWhenItHasAccess) {
+    const QString withGroup = DescribeOpenFault(
+        OpenFault::Permission, QStringLiteral("/dev/ttyACM0"), {}, QStringLiteral("uucp"), nullptr);
+    EXPECT_TRUE(withGroup.contains("'uucp'")) << withGroup.toStdString();
+    EXPECT_TRUE(withGroup.contains("70-qzctr-keypad.rules"));
+    const QString withoutGroup =
+        DescribeOpenFault(OpenFault::Permission, QStringLiteral("/dev/ttyACM0"), {}, {}, nullptr);
+    EXPECT_FALSE(withoutGroup.contains("group")) << withoutGroup.toStdString();
+    EXPECT_TRUE(withoutGroup.contains("/usr/lib/udev/rules.d/70-qzctr-keypad.rules"));
 }
+
+// The group of the device file is named only when it may read and write the file and is not
+// root's group.
+struct AccessCase {
+    const char* name;
+    QFile::Permissions permissions;
+    gid_t group;
+    bool named;
+};
+void PrintTo(const AccessCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class AccessGroupTest : public testing::TestWithParam<AccessCase> {};
+
+TEST_P(AccessGroupTest, NamesOnlyAGroupThatMayReadAndWrite) {
+    const AccessCase& c = GetParam();
+    if (getuid() != 0) {
+        GTEST_SKIP() << "needs root to give the file another group";
+    }
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("ttyACM0"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 0, c.group), 0);
+    ASSERT_TRUE(file.setPermissions(c.permissions));
+    EXPECT_EQ(!AccessGroup(path).isEmpty(), c.named) << AccessGroup(path).toStdString();
+}
+
+constexpr QFile::Permissions kOwnerRw = QFile::ReadOwner | QFile::WriteOwner;
+constexpr gid_t kNogroup = 65534;
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, AccessGroupTest,
+    testing::Values(
+        AccessCase{"GroupReadWrite", kOwnerRw | QFile::ReadGroup | QFile::WriteGroup, kNogroup,
+                   true},
+        AccessCase{"GroupWriteOnlyLikeATty", kOwnerRw | QFile::WriteGroup, kNogroup, false},
+        AccessCase{"OwnerOnly", kOwnerRw, kNogroup, false},
+        AccessCase{"RootGroup", kOwnerRw | QFile::ReadGroup | QFile::WriteGroup, 0, false}),
+    [](const testing::TestParamInfo<AccessCase>& info) { return std::string(info.param.name); });
 
 TEST(OpenFaultText, LockFileOfAnotherProgram) {
     QTemporaryDir dir;
@@ -264,6 +323,31 @@ TEST(OpenFaultText, LockFileOfAnotherProgram) {
     EXPECT_EQ(holder.pid, getpid());
     EXPECT_FALSE(holder.name.isEmpty());
     EXPECT_FALSE(FindLockHolder(QStringLiteral("/dev/ttyACM1"), &holder, {dir.path()}));
+}
+
+// A path given as bytes that Qt cannot decode (not UTF-8) still reaches its device.
+TEST_F(DeviceLinkTest, PortPathThatIsNotUtf8) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray odd = QFile::encodeName(dir.path()) + "/caf\xe9";
+    ASSERT_EQ(::symlink(QFile::encodeName(sim.devicePath()).constData(), odd.constData()), 0);
+    // What Qt's own decoding makes of it names another file.
+    ASSERT_FALSE(QFileInfo::exists(QFile::decodeName(odd)));
+    QString error;
+    const QString path = PortPathFromBytes(odd, &error);
+    EXPECT_EQ(path, sim.devicePath()) << error.toStdString();
+    QSignalSpy finished(&link, &DeviceLink::handshakeFinished);
+    ASSERT_TRUE(link.connectToKeypad({path}));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() > 0; }));
+    EXPECT_TRUE(finished[0][0].toBool());
+
+    EXPECT_EQ(PortPathFromBytes("/dev/ttyACM0"), QStringLiteral("/dev/ttyACM0"));
+    const QByteArray missing = QFile::encodeName(dir.path()) + "/gone\xe9";
+    EXPECT_TRUE(PortPathFromBytes(missing, &error).isEmpty());
+    EXPECT_TRUE(error.contains("not there")) << error.toStdString();
+    EXPECT_TRUE(error.contains("gone%E9")) << error.toStdString();
 }
 
 TEST(LineSettings, IndexTables) {
@@ -389,6 +473,11 @@ TEST_F(DeviceLinkTest, HangUpClosesAtOnceAndReportsOnce) {
     ASSERT_TRUE(WaitFor([&] { return lost.count() > 0; }));
     QTest::qWait(100); // no error storm after the first report
     EXPECT_EQ(lost.count(), 1);
+    // Says what happened, not the error number an earlier call left behind.
+    const QString detail = lost[0][1].toString();
+    EXPECT_TRUE(detail.contains("unplugged")) << detail.toStdString();
+    EXPECT_FALSE(detail.contains("temporarily")) << detail.toStdString();
+    EXPECT_TRUE(detail.contains(sim.devicePath())) << detail.toStdString();
     EXPECT_FALSE(link.isOpen());
     EXPECT_EQ(link.status(), LinkStatus::UsbUnconnect);
     EXPECT_EQ(link.state(), LinkState::Idle);
