@@ -60,7 +60,8 @@ QFont FittingFont(QFont font, int pixels, const QString& text, int width) {
 CBaseButton::CBaseButton(int index, KeyPanel* panel)
     : QPushButton(panel), m_panel(panel), m_index(index) {
     setObjectName(QStringLiteral("key%1").arg(index));
-    // The panel hands the focus to its current key; Tab does not stop at each of 36 keys.
+    // Only the panel's focus key is a Tab stop (see KeyPanel::setFocusKey): Tab does not stop at
+    // each of 36 keys.
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_Hover);
     setFixedSize(KeyPanel::kKeyWidth, KeyPanel::kKeyHeight);
@@ -111,7 +112,7 @@ void CBaseButton::paintEvent(QPaintEvent*) {
 
     // The gradient runs inside the one-pixel border: top colour on the first row, bottom colour
     // on the last.
-    QLinearGradient gradient(0, 1, 0, h - 2);
+    QLinearGradient gradient(0, 1.5, 0, h - 1.5);
     gradient.setColorAt(0, scheme.top);
     gradient.setColorAt(1, scheme.bottom);
     p.fillRect(rect(), gradient);
@@ -208,7 +209,7 @@ KeyPanel::KeyPanel(QWidget* parent) : QWidget(parent) {
         m_keys[static_cast<size_t>(k)] = key;
         connect(key, &QPushButton::clicked, this, [this, k] { Q_EMIT keyClicked(k); });
     }
-    setFocusProxy(m_keys[0]);
+    setFocusKey(0);
     placeKeys();
 }
 
@@ -311,8 +312,10 @@ void KeyPanel::setFocusKey(int key) {
         return;
     }
     const bool hadFocus = hasFocus();
+    m_keys[static_cast<size_t>(m_focusKey)]->setFocusPolicy(Qt::ClickFocus);
     m_focusKey = key;
     CBaseButton* target = m_keys[static_cast<size_t>(key)];
+    target->setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(target);
     if (hadFocus && !target->hasFocus()) {
         target->setFocus(Qt::OtherFocusReason);
