@@ -237,4 +237,62 @@ TEST(ProjectJson, SlotWithoutEventNameOrActions) {
     EXPECT_TRUE(c.keys[0].slots[5].empty());
 }
 
+// Qt's parser takes a NUL inside a name into the name, which then read as a missing field with
+// no offset. Such bytes are reported as what they are, where they are.
+TEST(ProjectJson, BytesThatJsonNeverHoldsAreReportedWhereTheyAre) {
+    const QByteArray json = qz::ProjectToJson(Example());
+    const struct {
+        const char* name;
+        const char* from;
+        QByteArray to;
+        const char* what;
+    } cases[] = {
+        {"NUL in a field name", "\"keyName\": \"Up\"", QByteArray("\"key\0Name\": \"Up\"", 15),
+         "a NUL byte"},
+        {"NUL in a text", "\"keyName\": \"Up\"", QByteArray("\"keyName\": \"U\0p\"", 16),
+         "a NUL byte"},
+        {"NUL between fields", "\"idNumber\": 7,", QByteArray("\"idNumber\": 7,\0", 15),
+         "a NUL byte"},
+        {"control byte", "\"keyName\": \"Up\"", "\"keyName\": \"U\x01p\"", "the control byte 0x01"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray damaged = json;
+        const qsizetype at = damaged.indexOf(c.from);
+        ASSERT_GE(at, 0);
+        damaged.replace(at, qstrlen(c.from), c.to);
+        const qsizetype bad = at + c.to.indexOf(c.to.contains('\0') ? '\0' : '\x01');
+        Configuration config = Example();
+        QString error;
+        EXPECT_FALSE(qz::ProjectFromJson(damaged, config, &error));
+        EXPECT_EQ(error.toStdString(), "byte " + std::to_string(bad) + ": " + c.what +
+                                           ", which JSON text never holds: the file is damaged "
+                                           "or not a project text");
+        EXPECT_TRUE(config == Example());
+    }
+    // Escaped, the same bytes are texts like any other.
+    Configuration c = Example();
+    c.keys[0].keyName = std::string("U\0\x01p", 4);
+    Configuration back;
+    QString error;
+    ASSERT_TRUE(qz::ProjectFromJson(qz::ProjectToJson(c), back, &error)) << error.toStdString();
+    EXPECT_EQ(back.keys[0].keyName, c.keys[0].keyName);
+}
+
+// The text form is built only up to its limit, so that a project whose text would be too large
+// to read back is refused without first taking that much memory.
+TEST(ProjectJson, TextIsBuiltOnlyUpToItsLimit) {
+    const Configuration c = qz::MakeLargestConfiguration();
+    const QByteArray full = qz::ProjectToJson(c);
+    QByteArray bounded;
+    EXPECT_TRUE(qz::ProjectToJson(c, full.size(), bounded));
+    EXPECT_EQ(bounded, full);
+    for (const qint64 limit : {full.size() - 1, full.size() / 2, qint64(10)}) {
+        SCOPED_TRACE(limit);
+        EXPECT_FALSE(qz::ProjectToJson(c, limit, bounded));
+        // At most one action text (with its escapes) past the limit.
+        EXPECT_LT(bounded.size(), limit + 2000);
+    }
+}
+
 } // namespace
