@@ -2,7 +2,9 @@
 // keypad is compared frame by frame with the upload plan.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -158,7 +160,9 @@ TEST_P(CompleteUpload, SendsThePlanFrameByFrame) {
     // Each frame after the erase got exactly one answer, whatever pieces it came in.
     EXPECT_EQ(answers, int(plan.frames.size()) - 1);
     EXPECT_TRUE(result.eraseConfirmed);
+    EXPECT_TRUE(result.confirmedByKeypad());
     EXPECT_TRUE(result.logWritten);
+    EXPECT_TRUE(result.logError.isEmpty());
     EXPECT_EQ(LogBytes(), EventLog(plan));
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_EQ(progress.first(), 1);
@@ -214,6 +218,11 @@ TEST_F(UploaderTest, OneClreWaitsForTheSixthTick) {
     const UploadResult result = Upload(sim, plan);
     EXPECT_EQ(result.outcome, UploadResult::Completed);
     EXPECT_FALSE(result.eraseConfirmed);
+    // Sent in full, but not confirmed: the result says so.
+    EXPECT_FALSE(result.confirmedByKeypad());
+    EXPECT_EQ(result.unanswered, 0);
+    EXPECT_TRUE(UploadSummary(result).contains("did not confirm the erase"))
+        << UploadSummary(result).toStdString();
     EXPECT_EQ(Lines(sim.receivedFrames()), Lines(QList<QByteArray>{kConeFrame} + PlanFrames(plan)));
     // 1 when the erase frame is out, then the ticks, then the position after the erase.
     EXPECT_EQ(progress.mid(0, 7), (QList<int>{1, 1, 2, 3, 4, 5, kProgressAfterErase}));
@@ -234,6 +243,14 @@ TEST_F(UploaderTest, UnansweredFramesAreCountedAndTheUploadGoesOn) {
     EXPECT_EQ(Lines(sim.receivedFrames()), Lines(QList<QByteArray>{kConeFrame} + PlanFrames(plan)));
     EXPECT_EQ(result.unanswered, int(plan.frames.size()) - 1 - 3);
     EXPECT_EQ(result.framesSent, int(plan.frames.size()));
+    EXPECT_TRUE(result.eraseConfirmed);
+    EXPECT_FALSE(result.confirmedByKeypad());
+    const QString summary = UploadSummary(result);
+    EXPECT_TRUE(summary.contains(QStringLiteral("did not answer %1 of %2 frames")
+                                     .arg(result.unanswered)
+                                     .arg(plan.frames.size() - 1)))
+        << summary.toStdString();
+    EXPECT_FALSE(summary.contains("erase")) << summary.toStdString();
 }
 
 TEST_F(UploaderTest, SilentKeypadDuringEraseStillUploadsAfterTheTicks) {
@@ -327,6 +344,85 @@ INSTANTIATE_TEST_SUITE_P(When, PortLoss,
                              return std::string(info.param.name);
                          });
 
+// Told to stop (a signal to qzctl), the upload ends at once in every phase, the erase too, and
+// says what the keypad may now hold.
+struct AbortCase {
+    const char* name;
+    SimulatorOptions options;
+    int abortAfterFrame; // index of the plan's frame after which abort() comes
+    const char* summary;
+};
+void PrintTo(const AbortCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Abort : public UploaderTest, public testing::WithParamInterface<AbortCase> {};
+
+TEST_P(Abort, EndsAtOnceAndTellsWhatTheKeypadHolds) {
+    const AbortCase& c = GetParam();
+    link.setEraseTickMs(3000); // an erase the keypad never confirms would take 18 s
+    uploader.setSystemTimeoutMs(3000);
+    KeypadSimulator sim(c.options);
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    QSignalSpy ended(&link, &DeviceLink::phaseEnded);
+    QElapsedTimer clock;
+    const UploadResult result = Upload(sim, plan, [&](int index) {
+        if (index == c.abortAfterFrame) {
+            QTimer::singleShot(50, &uploader, [&] {
+                clock.start();
+                uploader.abort();
+            });
+        }
+    });
+    EXPECT_LT(clock.elapsed(), 100);
+    EXPECT_EQ(result.outcome, UploadResult::Cancelled);
+    EXPECT_EQ(result.framesSent, c.abortAfterFrame + 1);
+    EXPECT_EQ(sim.receivedFrames().size(), c.abortAfterFrame + 2); // the handshake first
+    EXPECT_TRUE(UploadSummary(result).contains(c.summary)) << UploadSummary(result).toStdString();
+    ASSERT_FALSE(messages.all.isEmpty());
+    EXPECT_EQ(messages.all.last().first, QString::fromLatin1(texts::kUploadCancelled));
+    EXPECT_TRUE(messages.all.last().second.contains(c.summary));
+    ASSERT_FALSE(ended.isEmpty());
+    EXPECT_EQ(ended.last()[1].value<PhaseEnd>(), PhaseEnd::Stopped);
+    EXPECT_TRUE(link.isOpen());
+}
+
+SimulatorOptions SilentAfterHandshake() {
+    SimulatorOptions o;
+    o.silentAfter = 1;
+    return o;
+}
+SimulatorOptions SlowAnswers() {
+    SimulatorOptions o;
+    o.replyDelayMs = 500;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    During, Abort,
+    testing::Values(AbortCase{"UnconfirmedErase", SilentAfterHandshake(), 0, "not confirmed"},
+                    AbortCase{"SystemFrames", SlowAnswers(), 3,
+                              "received 3 of the 47 frames after the erase (0 of 3 event"}),
+    [](const testing::TestParamInfo<AbortCase>& info) { return std::string(info.param.name); });
+
+TEST_F(UploaderTest, AFullDiskCutsTheLogAndSaysWhy) {
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable()) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    logPath = QStringLiteral("/dev/full"); // opens, and every write fails for want of space
+    KeypadSimulator sim;
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    const UploadResult result = Upload(sim, plan);
+    EXPECT_EQ(result.outcome, UploadResult::Completed);
+    EXPECT_TRUE(result.confirmedByKeypad());
+    EXPECT_TRUE(result.logCreated);
+    EXPECT_FALSE(result.logWritten);
+    EXPECT_TRUE(result.logError.contains("No space left on device"))
+        << result.logError.toStdString();
+    EXPECT_TRUE(result.logError.contains("incomplete")) << result.logError.toStdString();
+    EXPECT_EQ(sim.receivedFrames().size(), int(plan.frames.size()) + 1);
+}
+
 TEST_F(UploaderTest, RemovalOfThePortFromTheListEndsTheUpload) {
     KeypadSimulator sim;
     const UploadPlan plan = BuildUploadPlan(SmallProject());
@@ -346,6 +442,7 @@ TEST_F(UploaderTest, RefusedWithoutAConnection) {
     EXPECT_FALSE(uploader.start(plan, logPath));
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(uploader.result().outcome, UploadResult::Refused);
+    EXPECT_EQ(uploader.result().refusal, LinkRefusal::NotConnected);
     EXPECT_EQ(messages.texts(), QStringList{texts::kPleaseConnectFirst});
     EXPECT_FALSE(QFile::exists(logPath));
 }
@@ -358,6 +455,7 @@ TEST_F(UploaderTest, OverflowIsRefusedBeforeTheErase) {
     KeypadSimulator sim;
     const UploadResult result = Upload(sim, plan);
     EXPECT_EQ(result.outcome, UploadResult::Refused);
+    EXPECT_EQ(result.refusal, LinkRefusal::EventsTooLong);
     EXPECT_EQ(sim.receivedFrames(), QList<QByteArray>{kConeFrame}); // the keypad was not erased
     ASSERT_EQ(messages.all.size(), 1);
     EXPECT_EQ(messages.all[0].first, QString::fromLatin1(texts::kUploadOverflow));
@@ -395,7 +493,9 @@ TEST_F(UploaderTest, UnwritableLogDoesNotStopTheUpload) {
     const UploadPlan plan = BuildUploadPlan(SmallProject());
     const UploadResult result = Upload(sim, plan);
     EXPECT_EQ(result.outcome, UploadResult::Completed);
+    EXPECT_FALSE(result.logCreated);
     EXPECT_FALSE(result.logWritten);
+    EXPECT_TRUE(result.logError.contains("could not be created")) << result.logError.toStdString();
     EXPECT_EQ(sim.receivedFrames().size(), int(plan.frames.size()) + 1);
 }
 
