@@ -138,14 +138,43 @@ TEST(PortDiscovery, InjectedListerIsMarkedFromTheGivenTree) {
     sysfs.addPort("ttyACM3", "cdc_acm");
     // The lister knows ports the tree does not describe; only the tree decides candidates.
     const PortDiscovery discovery(sysfs.root(), [] {
-        return QList<SerialPortEntry>{{"ttyS1", "/dev/ttyS1", "16550A", "", true},
-                                      {"ttyACM3", "/dev/ttyACM3", "Keypad", "Maker", false}};
+        // ttyS1 even claims to be a USB candidate.
+        return QList<SerialPortEntry>{{"ttyS1", "/dev/ttyS1", "16550A", "", true, true},
+                                      {"ttyACM3", "/dev/ttyACM3", "Keypad", "Maker", false, false}};
     });
     const auto ports = discovery.ports();
     ASSERT_EQ(Names(ports), (QStringList{"ttyACM3", "ttyS1"}));
     EXPECT_TRUE(ports[0].keypadCandidate);
     EXPECT_EQ(ports[0].description, "Keypad");
     EXPECT_FALSE(ports[1].keypadCandidate);
+}
+
+// Where there is no sysfs tree (another system, a root that is not there or holds no class/tty),
+// the system's port list decides: USB ports named as communications-class ports.
+TEST(PortDiscovery, WithoutSysfsTheSystemListDecides) {
+    const QList<SerialPortEntry> listed{
+        {"ttyACM0", "/dev/ttyACM0", "Keypad", "Maker", true, false},
+        {"ttyACM1", "/dev/ttyACM1", "", "", false, false}, // no USB vendor reported
+        {"ttyS0", "/dev/ttyS0", "16550A", "", false, false},
+        {"ttyUSB0", "/dev/ttyUSB0", "FT232R USB UART", "FTDI", true, false},
+        {"cu.usbmodem1421", "/dev/cu.usbmodem1421", "Keypad", "", true, false},
+        {"COM3", "COM3", "USB Serial Device (COM3)", "Microsoft", true, false},
+    };
+    const QStringList expected{"COM3", "cu.usbmodem1421", "ttyACM0"};
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("empty")));
+    for (const QString& root : {dir.filePath("absent"), dir.filePath("empty"), QString()}) {
+        const PortDiscovery discovery(root, [&] { return listed; });
+        EXPECT_FALSE(discovery.hasSysfs()) << root.toStdString();
+        EXPECT_EQ(Names(discovery.candidates()), expected) << root.toStdString();
+    }
+    // With a tree, the tree alone decides: ttyACM0 has no driver link there.
+    FakeSysfs sysfs;
+    sysfs.addPort("ttyACM0", "-");
+    const PortDiscovery discovery(sysfs.root(), [&] { return listed; });
+    EXPECT_TRUE(discovery.hasSysfs());
+    EXPECT_TRUE(discovery.candidates().isEmpty());
 }
 
 TEST(PortDiscovery, NaturalNameOrder) {
@@ -273,6 +302,26 @@ TEST(QzctlPorts, ListsPortsWithKeypadCandidatesMarked) {
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_EQ(p.readAllStandardOutput(),
               "/dev/ttyACM0\tkeypad\t\n/dev/ttyACM10\tkeypad\t\n/dev/ttyS0\t-\t\n");
+
+    // A root without class/tty: the system's own list, as "qzctl ports" gives it without --sysfs.
+    QTemporaryDir empty;
+    ASSERT_TRUE(empty.isValid());
+    p.start(qzctl, {"ports", "--sysfs", empty.filePath("absent")});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitCode(), 0);
+    QByteArray expected;
+    const PortDiscovery system(empty.filePath("absent"));
+    for (const SerialPortEntry& e : system.ports()) {
+        expected += e.systemLocation.toLocal8Bit() + (e.keypadCandidate ? "\tkeypad\t" : "\t-\t");
+    }
+    const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
+    QByteArray got;
+    for (const QByteArray& line : lines) {
+        if (!line.isEmpty()) {
+            got += line.left(line.lastIndexOf('\t') + 1); // descriptions aside
+        }
+    }
+    EXPECT_EQ(got, expected);
 
     for (const QStringList& bad : {QStringList{"ports", "--sysfs"}, QStringList{"ports", "--x"}}) {
         p.start(qzctl, bad);
