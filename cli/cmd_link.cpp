@@ -5,22 +5,31 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
-#include <sys/signalfd.h>
-#include <unistd.h>
+#include <utility>
 #include <vector>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
+#include "CliText.h"
 #include "Commands.h"
+#include "StopSignals.h"
+#include "io/FileName.h"
 #include "library/IrLibrary.h"
 #include "link/DeviceLink.h"
 #include "link/EventLoop.h"
 #include "link/HotPlug.h"
 #include "link/LinkTexts.h"
 #include "link/PortDiscovery.h"
+#include "link/SerialTransport.h"
 #include "link/Uploader.h"
 #include "model/Reporter.h"
 #include "model/UploadPlan.h"
@@ -126,56 +135,20 @@ std::unique_ptr<QCoreApplication> EnsureApplication() {
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
-// SIGINT and SIGTERM as events of the loop (first one: `onSignal`), so that an upload can stop
-// between frames instead of dying in the middle of one.
-class SignalWatch {
-  public:
-    explicit SignalWatch(std::function<void()> onSignal) {
-        sigemptyset(&m_mask);
-        sigaddset(&m_mask, SIGINT);
-        sigaddset(&m_mask, SIGTERM);
-        if (sigprocmask(SIG_BLOCK, &m_mask, &m_old) != 0) {
-            return;
-        }
-        m_fd = signalfd(-1, &m_mask, SFD_NONBLOCK | SFD_CLOEXEC);
-        if (m_fd < 0) {
-            sigprocmask(SIG_SETMASK, &m_old, nullptr);
-            return;
-        }
-        m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, onSignal] {
-            signalfd_siginfo info;
-            while (read(m_fd, &info, sizeof info) == sizeof info) {
-            }
-            if (++m_count > 1) {
-                std::fputs("qzctl: stopped\n", stderr);
-                _exit(130);
-            }
-            onSignal();
-        });
-    }
-    ~SignalWatch() {
-        m_notifier.reset();
-        if (m_fd >= 0) {
-            close(m_fd);
-            sigprocmask(SIG_SETMASK, &m_old, nullptr);
-        }
-    }
-
-  private:
-    sigset_t m_mask{};
-    sigset_t m_old{};
-    int m_fd = -1;
-    int m_count = 0;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
+enum class Connected { Yes, No, Interrupted };
 
 // Opens the keypad's port (the given one, or the USB keypad candidates in order) and runs the
-// handshake. On failure the reason is printed and false returned.
-bool ConnectKeypad(qz::DeviceLink& link, const QByteArray& port) {
+// handshake. On failure the reason is printed.
+Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const SignalWatch& stop) {
     QStringList candidates;
     if (!port.isEmpty()) {
-        candidates << QFile::decodeName(port);
+        QString error;
+        const QString path = qz::PortPathFromBytes(port, &error);
+        if (path.isEmpty()) {
+            PrintMessage(QString::fromLatin1(qz::texts::kCanNotOpenCom), error);
+            return Connected::No;
+        }
+        candidates << path;
     } else {
         candidates = qz::KeypadCandidatePaths(qz::PortDiscovery());
         if (candidates.isEmpty()) {
@@ -183,33 +156,76 @@ bool ConnectKeypad(qz::DeviceLink& link, const QByteArray& port) {
                          "qzctl: no keypad found: no USB keypad port is present (%s)\n"
                          "  connect the keypad, or name its port with --port PATH\n",
                          qz::texts::kConnectUsbWireFirst);
-            return false;
+            return Connected::No;
         }
     }
     bool finished = false;
-    bool success = false;
-    QObject::connect(&link, &qz::DeviceLink::handshakeFinished, [&](bool ok) {
-        finished = true;
-        success = ok;
-    });
-    if (!link.connectToKeypad(candidates)) {
-        std::fprintf(stderr, "qzctl: no keypad port could be opened\n");
-        return false;
+    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
+    const QMetaObject::Connection watch = QObject::connect(
+        &link, &qz::DeviceLink::phaseEnded, [&](qz::LinkState phase, qz::PhaseEnd r) {
+            if (phase == qz::LinkState::Handshake) {
+                finished = true;
+                reason = r;
+            }
+        });
+    const bool started = link.connectToKeypad(candidates);
+    if (started) {
+        qz::RunEventsUntil([&] { return finished || stop.received(); });
     }
-    qz::RunEventsUntil([&] { return finished; });
-    if (!success) {
-        std::fprintf(stderr, "qzctl: the keypad on %s did not answer the connection request\n",
-                     qPrintable(link.portName().isEmpty() ? candidates.join(QStringLiteral(", "))
-                                                          : link.portName()));
-        return false;
+    QObject::disconnect(watch);
+    if (!started) {
+        std::fprintf(stderr, "qzctl: no keypad port could be opened (see above)\n");
+        return Connected::No;
     }
-    return true;
+    if (!finished) {
+        link.disconnectPort();
+        std::fprintf(stderr,
+                     "qzctl: stopped by %s while connecting; nothing was sent to the "
+                     "keypad but the connection request.\n",
+                     stop.name());
+        return Connected::Interrupted;
+    }
+    const std::string where = OneLine(
+        link.portName().isEmpty() ? candidates.join(QStringLiteral(", ")) : link.portName());
+    switch (reason) {
+    case qz::PhaseEnd::Done:
+        return Connected::Yes;
+    case qz::PhaseEnd::WrongAnswer:
+        std::fprintf(stderr,
+                     "qzctl: the device on %s answered the connection request, but not as the "
+                     "keypad does (it said \"%s\", without \"CONE\"): check that this is the "
+                     "keypad's port, or switch the keypad off and on and try again\n",
+                     where.c_str(), Printable(link.handshakeReply().toStdString()).c_str());
+        return Connected::No;
+    case qz::PhaseEnd::TimedOut:
+        std::fprintf(stderr,
+                     "qzctl: the keypad on %s did not answer the connection request within %d ms: "
+                     "check that it is switched on and that this is its port\n",
+                     where.c_str(), qz::DeviceLink::kHandshakeTimeoutMs);
+        return Connected::No;
+    case qz::PhaseEnd::PortLost:
+        // The link has said how the port was lost.
+        std::fprintf(stderr, "qzctl: the port %s was lost during the connection request\n",
+                     where.c_str());
+        return Connected::No;
+    case qz::PhaseEnd::Stopped:
+    case qz::PhaseEnd::Disconnected:
+    case qz::PhaseEnd::Refused:
+        break;
+    }
+    std::fprintf(stderr, "qzctl: the connection request on %s ended (%s)\n", where.c_str(),
+                 qz::PhaseEndName(reason));
+    return Connected::No;
 }
 
 // A progress bar on a terminal, one line per tenth otherwise quiet.
 class ProgressBar {
   public:
-    explicit ProgressBar(int range) : m_range(range > 0 ? range : 1), m_tty(isatty(2)) {}
+    explicit ProgressBar(int range) : m_range(range > 0 ? range : 1) {
+#ifdef Q_OS_UNIX
+        m_tty = ::isatty(2) != 0;
+#endif
+    }
     void show(int position) {
         if (!m_tty) {
             return;
@@ -230,7 +246,7 @@ class ProgressBar {
 
   private:
     int m_range;
-    bool m_tty;
+    bool m_tty = false;
     bool m_shown = false;
 };
 
@@ -248,7 +264,7 @@ int CmdUpload(int argc, char** argv) {
         return Usage(kUploadUsage);
     }
     auto app = EnsureApplication();
-    const QString projectPath = QFile::decodeName(args.positional[0]);
+    const QString projectPath = qz::io::DecodeFileName(args.positional[0]);
     qz::Configuration config;
     QString error;
     switch (qz::LoadProjectAny(projectPath, config, &error)) {
@@ -279,10 +295,16 @@ int CmdUpload(int argc, char** argv) {
     CollectingReporter reporter;
     const qz::UploadPlan plan = qz::BuildUploadPlan(config, &reporter);
 
+    SignalWatch stop;
     qz::DeviceLink link;
     QObject::connect(&link, &qz::DeviceLink::message, PrintMessage);
-    if (!ConnectKeypad(link, args.port)) {
+    switch (ConnectKeypad(link, args.port, stop)) {
+    case Connected::Yes:
+        break;
+    case Connected::No:
         return kFailed;
+    case Connected::Interrupted:
+        return stop.exitStatus();
     }
 
     qz::Uploader uploader(link);
@@ -295,30 +317,44 @@ int CmdUpload(int argc, char** argv) {
     });
     bool finished = false;
     QObject::connect(&uploader, &qz::Uploader::finished, [&] { finished = true; });
-    SignalWatch interrupt([&] {
-        bar.end();
-        std::fputs("qzctl: cancelling before the next event frame (again to stop at once)\n",
-                   stderr);
-        uploader.cancel();
-    });
 
     const QString logPath = qz::UploadLogPath();
     if (!uploader.start(plan, logPath)) {
         return kFailed;
     }
-    qz::RunEventsUntil([&] { return finished; });
+    qz::RunEventsUntil([&] { return finished || stop.received(); });
+    if (!finished) {
+        // Told to end: at once, whatever the phase (the erase alone can last 18 s, the system
+        // frames minutes when the keypad is silent).
+        bar.end();
+        std::fprintf(stderr, "qzctl: stopped by %s\n", stop.name());
+        uploader.abort();
+    }
     bar.end();
 
     const qz::UploadResult& r = uploader.result();
-    if (!r.eraseConfirmed && r.framesSent > 0) {
-        std::fprintf(stderr, "qzctl: warning: the keypad did not confirm the erase\n");
-    }
     std::printf("frames sent: %d of %d (%d event frames planned)\n", r.framesSent, r.framesPlanned,
                 plan.EventFrameCount());
     std::printf("frames without answer: %d\n", r.unanswered);
-    std::printf("upload log: %s\n",
-                r.logWritten ? qPrintable(logPath) : "not written (the file could not be created)");
+    std::printf("erase confirmed: %s\n", r.eraseConfirmed ? "yes" : "no");
+    if (r.logWritten) {
+        std::printf("upload log: %s\n", qz::io::EncodeFileName(logPath).constData());
+    } else {
+        std::printf("upload log: %s\n", OneLine(r.logError).c_str());
+    }
+    if (r.logCreated && !r.logWritten) {
+        std::fprintf(stderr, "qzctl: warning: the upload log is incomplete: %s\n",
+                     OneLine(r.logError).c_str());
+    }
+    if (stop.received()) {
+        return stop.exitStatus();
+    }
     if (r.outcome != qz::UploadResult::Completed) {
+        return kFailed;
+    }
+    if (!r.confirmedByKeypad()) {
+        std::fprintf(stderr, "qzctl: upload not confirmed: %s\n",
+                     OneLine(qz::UploadSummary(r)).c_str());
         return kFailed;
     }
     std::printf("upload complete\n");
@@ -331,27 +367,72 @@ int CmdClear(int argc, char** argv) {
         return Usage(kClearUsage);
     }
     auto app = EnsureApplication();
+    SignalWatch stop;
     qz::DeviceLink link;
     QObject::connect(&link, &qz::DeviceLink::message, PrintMessage);
-    if (!ConnectKeypad(link, args.port)) {
+    switch (ConnectKeypad(link, args.port, stop)) {
+    case Connected::Yes:
+        break;
+    case Connected::No:
         return kFailed;
+    case Connected::Interrupted:
+        return stop.exitStatus();
     }
     bool finished = false;
-    bool confirmed = false;
-    QObject::connect(&link, &qz::DeviceLink::clearFinished, [&](bool ok) {
-        finished = true;
-        confirmed = ok;
+    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
+    QObject::connect(&link, &qz::DeviceLink::phaseEnded, [&](qz::LinkState phase, qz::PhaseEnd r) {
+        if (phase == qz::LinkState::Clearing) {
+            finished = true;
+            reason = r;
+        }
     });
     if (!link.startClear()) {
         return kFailed;
     }
-    qz::RunEventsUntil([&] { return finished; });
-    if (!confirmed) {
+    qz::RunEventsUntil([&] { return finished || stop.received(); });
+    if (!finished) {
+        const int answers = link.clearReplyCount();
+        link.disconnectPort();
+        std::fprintf(stderr,
+                     "qzctl: stopped by %s during the clear: the keypad got the erase frame and "
+                     "had confirmed it %d of 2 times, so it may be erased in part or in full: "
+                     "clear it again.\n",
+                     stop.name(), answers);
+        return stop.exitStatus();
+    }
+    if (reason != qz::PhaseEnd::Done) {
+        // The link has said why (no confirmation in time, the port lost).
         return kFailed;
     }
     std::printf("keypad cleared\n");
     return kOk;
 }
+
+namespace {
+
+// One rule for the names of the command line, as the library files keep them: byte for byte,
+// not empty, no ':' (it separates the fields of an action text), no blanks at either end. A
+// library name also names a file in the library folder: no '/', no leading '.'.
+QString NameRefusal(const QByteArray& name, bool fileName) {
+    if (name.trimmed().isEmpty()) {
+        return QStringLiteral("it is blank");
+    }
+    if (name.contains(':')) {
+        return QStringLiteral("it holds ':', which separates the fields of an action");
+    }
+    if (name.trimmed() != name) {
+        return QStringLiteral("it begins or ends with a blank");
+    }
+    if (fileName && name.contains('/')) {
+        return QStringLiteral("it holds '/', and it names a file in the library folder");
+    }
+    if (fileName && name.startsWith('.')) {
+        return QStringLiteral("it begins with '.', which would hide its file");
+    }
+    return {};
+}
+
+} // namespace
 
 int CmdLearn(int argc, char** argv) {
     Args args;
@@ -368,33 +449,72 @@ int CmdLearn(int argc, char** argv) {
             return kBadInput;
         }
     }
-    // The library name becomes a file name in the library folder: no folders, no hidden files.
-    if (args.lib.contains('/') || args.lib.startsWith('.') || args.lib.contains('\0')) {
-        std::fprintf(stderr, "qzctl: '%s' cannot name an IR library\n", args.lib.constData());
-        return kBadInput;
+    for (const auto& [name, isLibrary] :
+         {std::pair<const QByteArray&, bool>{args.lib, true}, {args.function, false}}) {
+        const QString refusal = NameRefusal(name, isLibrary);
+        if (!refusal.isEmpty()) {
+            std::fprintf(stderr, "qzctl: '%s' cannot name %s: %s\n",
+                         Printable(name.toStdString()).c_str(),
+                         isLibrary ? "an IR library" : "an IR function", OneLine(refusal).c_str());
+            return kBadInput;
+        }
     }
     auto app = EnsureApplication();
-    const QString libraryPath = qz::LibraryFilePath(QFile::decodeName(args.lib + ".irr"));
+    // The file name keeps the bytes as given, whatever the encoding.
+    const QString libraryPath = qz::LibraryFilePath(qz::io::DecodeFileName(args.lib + ".irr"));
 
+    SignalWatch stop;
     qz::DeviceLink link;
     QObject::connect(&link, &qz::DeviceLink::message, PrintMessage);
-    if (!ConnectKeypad(link, args.port)) {
+    switch (ConnectKeypad(link, args.port, stop)) {
+    case Connected::Yes:
+        break;
+    case Connected::No:
         return kFailed;
+    case Connected::Interrupted:
+        return stop.exitStatus();
     }
     QByteArray code;
     QString rejected;
+    bool ended = false;
+    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
     QObject::connect(&link, &qz::DeviceLink::irCodeLearned, [&](const QByteArray& c) { code = c; });
     QObject::connect(&link, &qz::DeviceLink::learnedFrameRejected,
-                     [&](const QString& reason) { rejected = reason; });
+                     [&](const QString& why) { rejected = why; });
+    QObject::connect(&link, &qz::DeviceLink::phaseEnded, [&](qz::LinkState phase, qz::PhaseEnd r) {
+        if (phase == qz::LinkState::Learning) {
+            ended = true;
+            reason = r;
+        }
+    });
     if (!link.startLearning()) {
         return kFailed;
     }
     std::fprintf(stderr, "qzctl: point the remote control at the keypad and press the key\n");
-    const bool done = qz::RunEventsUntil([&] { return !code.isEmpty() || !rejected.isEmpty(); },
-                                         timeoutSeconds * 1000);
+    const bool done = qz::RunEventsUntil(
+        [&] { return !code.isEmpty() || !rejected.isEmpty() || ended || stop.received(); },
+        timeoutSeconds * 1000);
+    if (ended && code.isEmpty()) {
+        // The port was lost (the link has said so) or the link ended the learning otherwise.
+        if (reason != qz::PhaseEnd::PortLost) {
+            std::fprintf(stderr, "qzctl: learning ended (%s); no IR code was learned\n",
+                         qz::PhaseEndName(reason));
+        }
+        return kFailed;
+    }
     link.stopLearning();
+    if (code.isEmpty() && stop.received()) {
+        std::fprintf(stderr,
+                     "qzctl: stopped by %s: no IR code was learned and %s was not changed\n",
+                     stop.name(), qz::io::EncodeFileName(libraryPath).constData());
+        return stop.exitStatus();
+    }
     if (!done) {
-        std::fprintf(stderr, "qzctl: no IR code arrived within %d seconds\n", timeoutSeconds);
+        std::fprintf(stderr,
+                     "qzctl: no IR code arrived within %d seconds: point the remote control at "
+                     "the keypad's receiver, press the key, and try again (--timeout to wait "
+                     "longer)\n",
+                     timeoutSeconds);
         return kFailed;
     }
     if (code.isEmpty()) {
@@ -407,7 +527,8 @@ int CmdLearn(int argc, char** argv) {
         std::fprintf(stderr, "qzctl: %s\n", OneLine(error).c_str());
         return kFailed;
     }
-    std::printf("learned %s into %s\n", args.function.constData(), qPrintable(libraryPath));
+    std::printf("learned %s into %s\n", Printable(args.function.toStdString()).c_str(),
+                qz::io::EncodeFileName(libraryPath).constData());
     return kOk;
 }
 

@@ -1,18 +1,15 @@
 // sim and ports: the keypad simulator on a pseudo-terminal, and the serial-port list.
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
 
 #include <cctype>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 #include "Commands.h"
+#include "StopSignals.h"
 #include "link/KeypadSimulator.h"
 #include "link/PortDiscovery.h"
 
@@ -23,7 +20,7 @@ namespace {
 const char kSimUsage[] =
     "usage: qzctl sim [--log FILE] [--ir-code HEX] [--baud N] [fault options]\n"
     "Runs a simulated keypad on a pseudo-terminal and prints its device path as the first line.\n"
-    "Runs until SIGINT or SIGTERM; ends by itself after a hang-up.\n"
+    "Runs until SIGINT, SIGTERM or SIGHUP; ends by itself after a hang-up.\n"
     "  --log FILE           append every received frame to FILE, one per line\n"
     "  --ir-code HEX        code bytes of the learn reply (99 bytes: 198 hex digits)\n"
     "  --baud N             pace bytes in both directions as on a wire at N baud\n"
@@ -36,10 +33,12 @@ const char kSimUsage[] =
     "  --bad-checksum       send the learn reply with a wrong checksum\n"
     "  --hang-up-after N    drop the line (as an unplugged cable) when frame N+1 arrives\n";
 
-const char kPortsUsage[] = "usage: qzctl ports [--sysfs ROOT]\n"
-                           "Lists the serial ports, one a line: device path, \"keypad\" for a "
-                           "keypad candidate (USB CDC-ACM) or \"-\", description.\n"
-                           "  --sysfs ROOT   take ports and drivers from ROOT instead of /sys\n";
+const char kPortsUsage[] =
+    "usage: qzctl ports [--sysfs ROOT]\n"
+    "Lists the serial ports, one a line: device path, \"keypad\" for a "
+    "keypad candidate (USB CDC-ACM) or \"-\", description.\n"
+    "  --sysfs ROOT   take ports and drivers from ROOT instead of /sys (without\n"
+    "                 ROOT/class/tty: from the system's port list)\n";
 
 int Usage(const char* text) {
     std::fputs(text, stderr);
@@ -175,52 +174,30 @@ int CmdSim(int argc, char** argv) {
         }
     }
 
-    // SIGINT and SIGTERM arrive through a descriptor in the event loop, so the simulator closes
-    // its pty and log on the normal way out.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    if (sigprocmask(SIG_BLOCK, &stopSignals, nullptr) != 0) {
-        std::perror("qzctl sim: sigprocmask");
-        return 1;
-    }
-    const int signalFd = signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
-    if (signalFd < 0) {
-        std::perror("qzctl sim: signalfd");
-        return 1;
-    }
-
     int appArgc = 1;
     char appName[] = "qzctl";
     char* appArgv[] = {appName, nullptr};
     QCoreApplication app(appArgc, appArgv);
+    // SIGINT, SIGTERM and SIGHUP end the event loop, so the simulator closes its pty and log on
+    // the normal way out.
+    SignalWatch stop([&app] { app.quit(); });
     int status = 0;
     {
         qz::KeypadSimulator simulator(options);
         QString error;
         if (!simulator.start(&error)) {
             std::fprintf(stderr, "qzctl sim: %s\n", error.toLocal8Bit().constData());
-            ::close(signalFd);
             return 1;
         }
         std::printf("%s\n", QFile::encodeName(simulator.devicePath()).constData());
         std::fflush(stdout);
 
-        QSocketNotifier signalNotifier(signalFd, QSocketNotifier::Read);
-        QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
-            signalfd_siginfo info;
-            while (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-            }
-            app.quit();
-        });
         QObject::connect(&simulator, &qz::KeypadSimulator::hungUp, &app, [&] {
             std::fputs("qzctl sim: hung up\n", stderr);
             app.quit();
         });
         status = app.exec();
     }
-    ::close(signalFd);
     return status == 0 ? 0 : 1;
 }
 
@@ -239,9 +216,9 @@ int CmdPorts(int argc, char** argv) {
         sysfsRoot = QFile::decodeName(value);
     }
     const qz::PortDiscovery discovery =
-        sysfsRoot.isEmpty()
-            ? qz::PortDiscovery()
-            : qz::PortDiscovery(sysfsRoot, [sysfsRoot] { return qz::ListSysfsPorts(sysfsRoot); });
+        sysfsRoot.isEmpty() ? qz::PortDiscovery() : qz::PortDiscovery(sysfsRoot, [sysfsRoot] {
+            return qz::ListSysfsOrSystemPorts(sysfsRoot);
+        });
     for (const qz::SerialPortEntry& port : discovery.ports()) {
         QString description = port.description;
         if (!port.manufacturer.isEmpty()) {
