@@ -1,6 +1,7 @@
 // show, convert, frames and check: the project file commands.
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,12 +12,14 @@
 #include "Commands.h"
 #include "ShowLibrary.h"
 #include "io/WholeFile.h"
+#include "library/StaleActions.h"
 #include "model/Configuration.h"
 #include "model/KvqEventStr.h"
 #include "model/Reporter.h"
 #include "model/Text.h"
 #include "model/UploadPlan.h"
 #include "store/DeviceModels.h"
+#include "store/Paths.h"
 #include "store/ProjectCheck.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectJson.h"
@@ -256,16 +259,71 @@ int CmdFrames(int argc, char** argv) {
     return WriteOutput(out, bytes) ? kOk : kFailed;
 }
 
+// Library copies that differ from their library function today, as check findings: always the
+// stale ones; with an explicit --library also the copies whose library or function is not there.
+std::vector<qz::Finding> LibraryFindings(const qz::Configuration& config, const QString& folder,
+                                         bool reportUnmatched) {
+    const qz::StaleReport report = qz::FindStaleActions(config, folder);
+    std::vector<qz::Finding> findings;
+    auto add = [&](const qz::StaleAction& a, const char* what) {
+        findings.push_back(
+            {a.key, a.slot,
+             QStringLiteral("action %1: %2 \"%3\" of library \"%4\": %5")
+                 .arg(a.row + 1)
+                 .arg(a.kind == qz::LibraryKind::Ir ? QStringLiteral("IR function")
+                                                    : QStringLiteral("RS232 function"))
+                 .arg(QString::fromLatin1(a.function.data(), qsizetype(a.function.size())),
+                      QString::fromLatin1(a.library.data(), qsizetype(a.library.size())),
+                      QLatin1String(what))});
+    };
+    for (const qz::StaleAction& a : report.changed) {
+        add(a, "differs from the library today (stale copy)");
+    }
+    if (reportUnmatched) {
+        for (const qz::StaleAction& a : report.unmatched) {
+            add(a, qz::StaleStatusName(a.status));
+        }
+    }
+    return findings;
+}
+
 int CmdCheck(int argc, char** argv) {
-    if (argc != 1) {
-        std::fputs("usage: qzctl check PROJECT\n", stderr);
+    const char* project = nullptr;
+    const char* library = nullptr;
+    for (int i = 0; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--library") && i + 1 < argc && !library) {
+            library = argv[++i];
+        } else if (!project && argv[i][0] != '-') {
+            project = argv[i];
+        } else {
+            project = nullptr;
+            break;
+        }
+    }
+    if (!project) {
+        std::fputs("usage: qzctl check PROJECT [--library DIR]\n"
+                   "stale library copies are checked against DIR (default: the library folder)\n",
+                   stderr);
         return kBadInput;
     }
     qz::Configuration config;
-    if (const int status = LoadForCommand(argv[0], config)) {
+    if (const int status = LoadForCommand(project, config)) {
         return status;
     }
-    const std::vector<qz::Finding> findings = qz::CheckProject(config);
+    std::vector<qz::Finding> findings = qz::CheckProject(config);
+    const QString folder = library ? ArgPath(library) : qz::LibraryFolder();
+    if (library && !QFileInfo(folder).isDir()) {
+        std::fprintf(stderr, "qzctl: %s: no such folder\n", library);
+        return kBadInput;
+    }
+    for (qz::Finding& f : LibraryFindings(config, folder, library != nullptr)) {
+        findings.push_back(std::move(f));
+    }
+    // One list in key and slot order, the library findings after the others of their event.
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const qz::Finding& a, const qz::Finding& b) {
+                         return std::make_pair(a.key, a.slot) < std::make_pair(b.key, b.slot);
+                     });
     for (const qz::Finding& f : findings) {
         std::printf("%s\n", Printable(qz::FindingLine(config, f).toStdString()).c_str());
     }
