@@ -3,12 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <unistd.h>
+
 #include "LinkTestSupport.h"
 #include "library/IrLibrary.h"
+#include "link/LinkTexts.h"
 #include "model/Configuration.h"
 #include "model/KvqCmd.h"
 #include "model/UploadPlan.h"
@@ -35,12 +43,30 @@ class LinkCli : public testing::Test {
     }
 
     // Runs qzctl while this process's event loop keeps the simulator answering.
-    Outcome Qzctl(const QStringList& args) {
+    Outcome Qzctl(const QStringList& args) { return Run(kQzctl, args); }
+
+    // The same with arguments as bytes (QProcess takes text, which would lose bytes that are not
+    // UTF-8): a shell's printf turns octal escapes back into the bytes.
+    Outcome QzctlBytes(const QList<QByteArray>& args) {
+        QString script = QStringLiteral("exec \"$0\"");
+        QStringList shellArgs{QStringLiteral("-c"), QString(), kQzctl};
+        for (int i = 0; i < args.size(); ++i) {
+            QString escaped;
+            for (const char c : args[i]) {
+                escaped += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+            }
+            script += QStringLiteral(" \"$(printf '%1')\"").arg(escaped);
+        }
+        shellArgs[1] = script;
+        return Run(QStringLiteral("/bin/sh"), shellArgs);
+    }
+
+    Outcome Run(const QString& program, const QStringList& args) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QZCTR_HOME"), home.path());
         process.setProcessEnvironment(env);
-        process.start(kQzctl, args);
+        process.start(program, args);
         Outcome run;
         if (!process.waitForStarted(5000)) {
             ADD_FAILURE() << "qzctl did not start";
@@ -132,6 +158,20 @@ TEST_F(LinkCli, FailuresEndWithAClearMessage) {
         EXPECT_EQ(sim.receivedFrames().size(), 1); // the handshake only: nothing erased
     }
     {
+        SimulatorOptions other;
+        other.noise = "#########"; // pushes "CONE" past the reply's first 20 bytes
+        KeypadSimulator sim(other);
+        ASSERT_TRUE(test::StartSimulator(sim));
+        const Outcome run =
+            Qzctl({QStringLiteral("upload"), project, QStringLiteral("--port"), sim.devicePath()});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.contains("answered the connection request, but not as the keypad "
+                                     "does (it said \"#########KVQ000602CO\""))
+            << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("did not answer"));
+        EXPECT_EQ(sim.receivedFrames().size(), 1);
+    }
+    {
         SimulatorOptions dropping;
         dropping.hangUpAfter = 20;
         KeypadSimulator sim(dropping);
@@ -144,32 +184,168 @@ TEST_F(LinkCli, FailuresEndWithAClearMessage) {
     }
 }
 
-TEST_F(LinkCli, InterruptStopsBeforeTheEventFrames) {
-    SimulatorOptions slow;
-    slow.replyDelayMs = 20;
-    KeypadSimulator sim(slow);
+// SIGINT, SIGTERM and SIGHUP end a link command within a second in any phase, the erase of an
+// upload (18 s when the keypad does not confirm it) included, and say what the keypad may hold.
+struct SignalCase {
+    const char* name;
+    const char* command; // upload, clear or learn
+    SimulatorOptions options;
+    int framesBeforeSignal; // frames the keypad has received (the handshake counts)
+    int signal;
+    const char* told;
+};
+void PrintTo(const SignalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LinkCliSignals : public LinkCli, public testing::WithParamInterface<SignalCase> {};
+
+TEST_P(LinkCliSignals, EndTheCommandWithinASecond) {
+    const SignalCase& c = GetParam();
+    KeypadSimulator sim(c.options);
     ASSERT_TRUE(test::StartSimulator(sim));
+    QStringList args{QString::fromLatin1(c.command), QStringLiteral("--port"), sim.devicePath()};
+    if (args[0] == QLatin1String("upload")) {
+        args.insert(1, SaveProject(Project()));
+    } else if (args[0] == QLatin1String("learn")) {
+        args << QStringLiteral("--lib") << QStringLiteral("TV") << QStringLiteral("--function")
+             << QStringLiteral("Power");
+    }
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QZCTR_HOME"), home.path());
     process.setProcessEnvironment(env);
-    process.start(kQzctl, {QStringLiteral("upload"), SaveProject(Project()),
-                           QStringLiteral("--port"), sim.devicePath()});
+    process.start(kQzctl, args);
     ASSERT_TRUE(process.waitForStarted(5000));
-    ASSERT_TRUE(WaitFor([&] { return sim.receivedFrames().size() >= 10; }, 20000));
-    process.terminate(); // SIGTERM, as Ctrl-C would
+    ASSERT_TRUE(
+        WaitFor([&] { return sim.receivedFrames().size() >= c.framesBeforeSignal; }, 20000));
+    QTest::qWait(200); // well inside the phase
+    const int framesAtSignal = int(sim.receivedFrames().size());
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(::kill(pid_t(process.processId()), c.signal), 0);
     ASSERT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(process.exitCode(), 128 + c.signal);
     const QByteArray err = process.readAllStandardError();
-    EXPECT_TRUE(err.contains("Upload cancelled")) << err.toStdString();
-    // Every system frame went out, no event frame did.
-    const UploadPlan plan = BuildUploadPlan(Project());
-    int systemFrames = 0;
-    for (const PlannedFrame& f : plan.frames) {
-        systemFrames += f.kind != PlannedFrame::Event;
+    EXPECT_TRUE(err.contains("stopped by")) << err.toStdString();
+    EXPECT_TRUE(err.contains(c.told)) << err.toStdString();
+    // Nothing more went to the keypad after the signal.
+    QTest::qWait(100);
+    EXPECT_EQ(sim.receivedFrames().size(), framesAtSignal);
+    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("Library/TV.irr"))));
+}
+
+SimulatorOptions OneClear() {
+    SimulatorOptions o;
+    o.oneClear = true;
+    return o;
+}
+SimulatorOptions SlowAnswers() {
+    SimulatorOptions o;
+    o.replyDelayMs = 20;
+    return o;
+}
+SimulatorOptions SilentAfterHandshake() {
+    SimulatorOptions o;
+    o.silentAfter = 1;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    During, LinkCliSignals,
+    testing::Values(
+        SignalCase{"EraseOfUpload", "upload", OneClear(), 2, SIGINT,
+                   "The erase frame was sent but not confirmed"},
+        SignalCase{"SystemFramesOfUpload", "upload", SlowAnswers(), 10, SIGTERM,
+                   "holds only part of the configuration"},
+        SignalCase{"Clear", "clear", SilentAfterHandshake(), 2, SIGHUP, "clear it again"},
+        SignalCase{"Learn", "learn", SilentAfterHandshake(), 2, SIGINT, "no IR code was learned"}),
+    [](const testing::TestParamInfo<SignalCase>& info) { return std::string(info.param.name); });
+
+// The keypad's time-outs pace the upload, but frames it never answered make it fail, and it
+// says how many.
+TEST_F(LinkCli, UnansweredFramesMakeTheUploadFail) {
+    const Configuration empty; // 43 frames: erase, SYSI, UAIR, 32 KYNA, 8 LIPR
+    const UploadPlan plan = BuildUploadPlan(empty);
+    ASSERT_EQ(plan.frames.size(), 43u);
+    SimulatorOptions options;
+    options.silentAfter = 43; // the handshake and all but the last frame are answered
+    KeypadSimulator sim(options);
+    ASSERT_TRUE(test::StartSimulator(sim));
+    const Outcome run = Qzctl(
+        {QStringLiteral("upload"), SaveProject(empty), QStringLiteral("--port"), sim.devicePath()});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_EQ(sim.receivedFrames().size(), 44);
+    EXPECT_TRUE(run.out.contains("frames without answer: 1")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("erase confirmed: yes")) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("upload complete"));
+    EXPECT_TRUE(run.err.contains("did not answer 1 of 42 frames")) << run.err.toStdString();
+}
+
+TEST_F(LinkCli, LearnEndsAtOnceWhenThePortIsLost) {
+    SimulatorOptions options;
+    options.hangUpAfter = 1; // the learn request arrives, then the line drops
+    KeypadSimulator sim(options);
+    ASSERT_TRUE(test::StartSimulator(sim));
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome run =
+        Qzctl({QStringLiteral("learn"), QStringLiteral("--lib"), QStringLiteral("TV"),
+               QStringLiteral("--function"), QStringLiteral("Power"), QStringLiteral("--port"),
+               sim.devicePath()});
+    EXPECT_LT(clock.elapsed(), 10000); // not the 30 s of waiting for a code
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(texts::kPortLost)) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("No IR code was learned")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("no IR code arrived")) << run.err.toStdString();
+}
+
+TEST_F(LinkCli, AFullDiskCutsTheLogAndTheReasonIsTold) {
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable()) {
+        GTEST_SKIP() << "no /dev/full";
     }
-    EXPECT_EQ(sim.receivedFrames().size(), 1 + systemFrames);
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Library")));
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("/dev/full"), home.filePath(QStringLiteral("Library/log.txt"))));
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    const Outcome run = Qzctl({QStringLiteral("upload"), SaveProject(Project()),
+                               QStringLiteral("--port"), sim.devicePath()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString(); // the upload itself went through
+    EXPECT_TRUE(run.out.contains("No space left on device")) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("could not be created")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("the upload log is incomplete")) << run.err.toStdString();
+}
+
+// Names that are not UTF-8 reach the file and the port they name, byte for byte.
+TEST_F(LinkCli, BytesOfPortPathsAndLibraryNamesAreKept) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    const QByteArray port = QFile::encodeName(home.path()) + "/caf\xe9";
+    ASSERT_EQ(::symlink(QFile::encodeName(sim.devicePath()).constData(), port.constData()), 0);
+    const Outcome run =
+        QzctlBytes({"learn", "--lib", "T\xe9l\xe9", "--function", "Marche\xa0", "--port", port});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const QByteArray library = QFile::encodeName(home.path()) + "/Library/T\xe9l\xe9.irr";
+    EXPECT_EQ(::access(library.constData(), R_OK), 0) << run.out.toStdString();
+    // No other file beside it (read with the system's own calls: QDir decodes names too).
+    QList<QByteArray> names;
+    if (DIR* dir = ::opendir(QFile::encodeName(home.filePath(QStringLiteral("Library"))))) {
+        while (const dirent* entry = ::readdir(dir)) {
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+                names << QByteArray(entry->d_name);
+            }
+        }
+        ::closedir(dir);
+    }
+    EXPECT_EQ(names, QList<QByteArray>{"T\xe9l\xe9.irr"});
+
+    const Outcome missing = QzctlBytes({"clear", "--port", port + "-gone"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains("is not there")) << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains("caf%E9-gone")) << missing.err.toStdString();
 }
 
 TEST_F(LinkCli, UsageErrors) {
@@ -177,11 +353,19 @@ TEST_F(LinkCli, UsageErrors) {
     EXPECT_EQ(
         Qzctl({QStringLiteral("learn"), QStringLiteral("--lib"), QStringLiteral("TV")}).status, 2);
     EXPECT_EQ(Qzctl({QStringLiteral("clear"), QStringLiteral("--bogus")}).status, 2);
-    EXPECT_EQ(Qzctl({QStringLiteral("learn"), QStringLiteral("--lib"), QStringLiteral("../x"),
-                     QStringLiteral("--function"), QStringLiteral("f"), QStringLiteral("--port"),
-                     QStringLiteral("/dev/null")})
-                  .status,
-              2);
+    // One rule for both names; a library name also names a file.
+    const QList<std::pair<const char*, const char*>> badNames = {
+        {"../x", "f"}, {".hidden", "f"}, {"a:b", "f"},  {" TV", "f"},
+        {"TV", "a:b"}, {"TV", "f "},     {"TV", "   "}, {"   ", "f"},
+    };
+    for (const auto& [lib, function] : badNames) {
+        const Outcome run =
+            Qzctl({QStringLiteral("learn"), QStringLiteral("--lib"), QString::fromLatin1(lib),
+                   QStringLiteral("--function"), QString::fromLatin1(function),
+                   QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        EXPECT_EQ(run.status, 2) << lib << " / " << function;
+        EXPECT_TRUE(run.err.contains("cannot name")) << run.err.toStdString();
+    }
 }
 
 TEST_F(LinkCli, Clear) {
