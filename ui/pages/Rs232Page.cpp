@@ -1,0 +1,300 @@
+#include "Rs232Page.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+#include "store/Paths.h"
+#include "ui/Messages.h"
+#include "ui/pages/Rs232Edit.h"
+
+namespace qz {
+
+namespace {
+
+const DataFormatControls::Captions kCaptions = {
+    "Format", "ascii", "hex", "End Char For Ascii Format", "None", "Carriage Return", "Enter"};
+
+// An entry's position in a fixed list by its exact text; -1 when none.
+int IndexOf(const char* const* entries, int count, const QString& text) {
+    for (int i = 0; i < count; ++i) {
+        if (text == QLatin1String(entries[i])) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+CPageView3Rs232::CPageView3Rs232(QWidget* parent) : ActionPage(kRs232Page, parent) {
+    m_libName = new QLineEdit(this);
+    m_libName->setObjectName(QStringLiteral("libName"));
+    m_libName->setReadOnly(true);
+    m_function = MakeList("libFunction", {}, -1);
+    m_repeat = new RepeatControls(QString::fromLatin1(kRs232ActiveEntries[0]), this);
+    m_port = MakeList("port", Entries(kPortEntries));
+    auto* changeLib = new QPushButton(QStringLiteral("Change Lib"), this);
+    auto* editLib = new QPushButton(QStringLiteral("Edit Lib"), this);
+    changeLib->setObjectName(QStringLiteral("changeLib"));
+    editLib->setObjectName(QStringLiteral("editLib"));
+    changeLib->setToolTip(QStringLiteral("Choose an RS232 library file"));
+    editLib->setToolTip(QStringLiteral("Open the RS232 library editor"));
+    m_baud = MakeList("baudRate", Entries(kBaudRateEntries), 2);
+    m_dataBit = MakeList("dataBit", Entries(kDataBitEntries), 1);
+    m_stopBit = MakeList("stopBit", Entries(kStopBitEntries), 0);
+    m_parity = MakeList("parity", Entries(kParityEntries), 0);
+    m_format = new DataFormatControls(kCaptions, this);
+    auto* clear = new QPushButton(QStringLiteral("Clear"), this);
+    clear->setObjectName(QStringLiteral("clear"));
+    clear->setToolTip(QStringLiteral("Empty the data box"));
+    m_eventName = MakeNameBox();
+
+    QGridLayout* g = form();
+    g->addWidget(MakeLabel(QStringLiteral("Lib Name:"), m_libName), 0, 0);
+    g->addWidget(m_libName, 0, 1);
+    g->addWidget(MakeLabel(QStringLiteral("Lib Function:"), m_function), 0, 2);
+    g->addWidget(m_function, 0, 3);
+    g->addWidget(MakeLabel(QStringLiteral("Active:"), m_repeat->active), 1, 0);
+    g->addWidget(m_repeat->active, 1, 1);
+    g->addWidget(MakeLabel(QStringLiteral("Port:"), m_port), 1, 2);
+    g->addWidget(m_port, 1, 3);
+    g->addWidget(changeLib, 2, 2);
+    g->addWidget(editLib, 2, 3);
+    m_repeat->Place(g, 3, 4);
+    g->addWidget(MakeLabel(QStringLiteral("Baud Rate:"), m_baud), 7, 0);
+    g->addWidget(m_baud, 7, 1);
+    g->addWidget(MakeLabel(QStringLiteral("Data Bit:"), m_dataBit), 7, 2);
+    g->addWidget(m_dataBit, 7, 3);
+    g->addWidget(MakeLabel(QStringLiteral("Stop Bit:"), m_stopBit), 8, 0);
+    g->addWidget(m_stopBit, 8, 1);
+    g->addWidget(MakeLabel(QStringLiteral("Parity:"), m_parity), 8, 2);
+    g->addWidget(m_parity, 8, 3);
+    g->addWidget(m_format->formatBox, 9, 0, 1, 2);
+    g->addWidget(m_format->endBox, 9, 2, 1, 2);
+    g->addWidget(MakeLabel(QStringLiteral("Data:"), m_format->data), 10, 0);
+    g->addWidget(m_format->data, 10, 1, 1, 2);
+    g->addWidget(clear, 10, 3);
+    g->addWidget(MakeLabel(QStringLiteral("Event Name"), m_eventName), 11, 0);
+    g->addWidget(m_eventName, 11, 1, 1, 3);
+    g->setColumnStretch(1, 1);
+    g->setColumnStretch(3, 1);
+    FinishPage();
+
+    connect(changeLib, &QPushButton::clicked, this, &CPageView3Rs232::OnChangeLib);
+    connect(editLib, &QPushButton::clicked, this, &CPageView3Rs232::editLibraryRequested);
+    connect(clear, &QPushButton::clicked, m_format->data, &QLineEdit::clear);
+    connect(m_function, &QComboBox::currentIndexChanged, this,
+            &CPageView3Rs232::LoadSelectedFunction);
+    connect(m_dataBit, &QComboBox::currentIndexChanged, this, &CPageView3Rs232::OnDataBit);
+}
+
+QString CPageView3Rs232::libraryName() const {
+    return m_libName->text().trimmed();
+}
+
+QString CPageView3Rs232::functionName() const {
+    return m_function->currentText().trimmed();
+}
+
+Rs232Action CPageView3Rs232::Read() const {
+    Rs232Action a;
+    a.eventName = ToBytes(m_eventName->text());
+    a.libName = ToBytes(m_libName->text());
+    a.libFunction = ToBytes(m_function->currentText());
+    a.baudRate = ToBytes(m_baud->currentText());
+    a.dataBit = m_dataBit->currentIndex();
+    a.stopBit = m_stopBit->currentIndex();
+    // The parity list holds two or three entries: the code is the entry's, not its position.
+    a.parity = IndexOf(kParityEntries, 3, m_parity->currentText());
+    a.format = m_format->format();
+    a.endChar = m_format->endChar();
+    a.port = m_port->currentIndex();
+    a.repeat = m_repeat->Read();
+    a.data = ToBytes(m_format->data->text());
+    return a;
+}
+
+void CPageView3Rs232::Write(const Rs232Action& a) {
+    const QSignalBlocker b1(m_function);
+    const QSignalBlocker b2(m_dataBit);
+    m_libName->setText(FromBytes(a.libName));
+    if (!SelectText(m_function, FromBytes(a.libFunction))) {
+        m_function->setCurrentIndex(-1);
+    }
+    // Texts that name no entry leave their lists as they were.
+    if (a.baudRate.empty()) {
+        m_baud->setCurrentIndex(-1);
+    } else {
+        SelectText(m_baud, FromBytes(a.baudRate));
+    }
+    auto code = [](QComboBox* list, const char* const* entries, int count, int value) {
+        if (value < 0 || value >= count) {
+            list->setCurrentIndex(-1);
+        } else {
+            SelectText(list, QString::fromLatin1(entries[value]));
+        }
+    };
+    code(m_dataBit, kDataBitEntries, 2, a.dataBit);
+    code(m_stopBit, kStopBitEntries, 3, a.stopBit);
+    code(m_parity, kParityEntries, 3, a.parity);
+    m_format->Set(a.format, a.endChar);
+    m_format->data->setText(FromBytes(a.data));
+    m_eventName->setText(FromBytes(a.eventName));
+    SelectPosition(m_port, a.port);
+    m_repeat->Write(a.repeat);
+}
+
+bool CPageView3Rs232::ShowAction(const QString& text) {
+    const std::optional<Rs232Action> action = Rs232Action::FromActionText(ToBytes(text), Read());
+    if (!action) {
+        return false;
+    }
+    // The function list offers the functions of the action's library, when it is at hand.
+    m_lib = CRS232LibSet();
+    const QString file = FromBytes(action->libName) + QStringLiteral(".rss");
+    if (LibraryFileExists(file)) {
+        LoadRs232LibraryFile(LibraryFilePath(file), m_lib);
+    }
+    FillFunctions();
+    Write(*action);
+    return true;
+}
+
+QString CPageView3Rs232::BuildActionText() {
+    const Rs232Action action = Read();
+    for (int i = 0; i < action.MissingSelections(); ++i) {
+        ShowMessage(QStringLiteral("no selecte port"));
+    }
+    return FromBytes(action.ToActionText());
+}
+
+bool CPageView3Rs232::PageChecks() {
+    if (m_format->data->text().trimmed().isEmpty()) {
+        ShowMessage(QStringLiteral("Please input data or select RS232 lib"));
+        return false;
+    }
+    return true;
+}
+
+int CPageView3Rs232::RulePort() const {
+    // A list without a selection is written as Port 1: the rule looks at what is written.
+    return std::max(0, m_port->currentIndex());
+}
+
+const char* CPageView3Rs232::ColonField() const {
+    return Read().ColonField();
+}
+
+void CPageView3Rs232::FillFunctions() {
+    const QSignalBlocker blocker(m_function);
+    m_function->clear();
+    QStringList names;
+    const int count = std::min<int>(m_lib.storedCount, int(m_lib.functions.size()));
+    for (int i = 0; i < count; ++i) {
+        names << FromBytes(m_lib.functions[size_t(i)].name);
+    }
+    m_function->addItems(SortedNames(names));
+}
+
+void CPageView3Rs232::OnChangeLib() {
+    if (!messages()) {
+        return;
+    }
+    const QString path = messages()->OpenFileName(QStringLiteral("Change Lib"), LibraryFolder(),
+                                                  QStringLiteral("FILE(*.rss)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    m_libName->clear();
+    m_lib = CRS232LibSet();
+    FillFunctions();
+    if (!LoadRs232LibraryFile(path, m_lib)) {
+        ShowMessage(QStringLiteral("The File is already destroyed"));
+        return;
+    }
+    m_libName->setText(FromBytes(m_lib.libName));
+    FillFunctions();
+    {
+        const QSignalBlocker blocker(m_function);
+        m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
+    }
+    LoadSelectedFunction();
+}
+
+void CPageView3Rs232::LoadSelectedFunction() {
+    const QString lib = m_libName->text().trimmed();
+    const QString function = m_function->currentText().trimmed();
+    if (lib.isEmpty()) {
+        ShowMessage(QStringLiteral("Lib name is empty"));
+        return;
+    }
+    if (function.isEmpty()) {
+        ShowMessage(QStringLiteral("Funciton name is empty"));
+        return;
+    }
+    const QString file = lib + QStringLiteral(".rss");
+    if (!LibraryFileExists(file)) {
+        ShowMessage(QStringLiteral("No Such Lib"));
+        return;
+    }
+    m_lib = CRS232LibSet();
+    if (!LoadRs232LibraryFile(LibraryFilePath(file), m_lib)) {
+        ShowMessage(QStringLiteral("the lib is destroyed"));
+        return;
+    }
+    const std::string name = ToBytes(function);
+    if (FindRs232Function(m_lib, name) < 0) {
+        ShowMessage(QStringLiteral("No Such Function"));
+        return;
+    }
+    m_fun = CopyRs232Function(m_lib, name);
+
+    const QSignalBlocker blocker(m_dataBit);
+    // Settings that name no entry (a parity the 7-bit list lacks) leave their lists as they were.
+    SelectText(m_baud, FromBytes(m_fun.baudRate));
+    SelectText(m_dataBit, FromBytes(m_fun.dataBits));
+    SelectText(m_stopBit, FromBytes(m_fun.stopBits));
+    SelectText(m_parity, FromBytes(m_fun.parity));
+    m_format->Set(m_fun.format == kRs232Ascii ? 0 : 1, m_fun.endChar);
+    m_format->data->setText(FromBytes(Rs232DataText(m_fun)));
+}
+
+void CPageView3Rs232::reloadLibraries() {
+    const QString file = libraryName() + QStringLiteral(".rss");
+    if (libraryName().isEmpty() || !LibraryFileExists(file)) {
+        return;
+    }
+    CRS232LibSet lib;
+    if (!LoadRs232LibraryFile(LibraryFilePath(file), lib)) {
+        return;
+    }
+    const QString chosen = m_function->currentText();
+    m_lib = std::move(lib);
+    FillFunctions();
+    const QSignalBlocker blocker(m_function);
+    m_function->setCurrentIndex(m_function->findText(chosen, Qt::MatchExactly));
+}
+
+void CPageView3Rs232::OnDataBit(int index) {
+    RebuildParity(index == 0);
+}
+
+void CPageView3Rs232::RebuildParity(bool sevenBits) {
+    m_parity->clear();
+    if (sevenBits) {
+        m_parity->addItems({QStringLiteral("ODD"), QStringLiteral("EVEN")});
+    } else {
+        m_parity->addItems(Entries(kParityEntries));
+    }
+    m_parity->setCurrentIndex(0);
+}
+
+} // namespace qz
