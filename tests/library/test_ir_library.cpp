@@ -1,11 +1,15 @@
 // IR library files: the byte layout, the string forms, the look-ups and storing learned codes.
+#include "../io/FullFileSystem.h"
 #include "Helpers.h"
+#include "io/FileName.h"
 #include "library/IrLibrary.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace qz;
 using namespace qztest;
@@ -257,6 +261,40 @@ TEST_F(StoreLearnedCode, CreatesAMissingLibraryNamedAfterTheFile) {
     ASSERT_TRUE(LoadIrLibraryFile(other, lib));
     EXPECT_EQ(lib.libName, "Hall.Amp");
     EXPECT_EQ(lib.entries, std::vector<std::string>{MakeIrEntry("Power", code.toStdString())});
+}
+
+// A file name that is not UTF-8 is written under its own bytes, and names the new library.
+TEST_F(StoreLearnedCode, KeepsTheBytesOfALatin1FileName) {
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/T\xe9l\xe9.irr";
+    const QString latin = io::DecodeFileName(raw);
+    QString error;
+    ASSERT_TRUE(StoreLearnedIrCode(latin, "Power", code, &error)) << error.toStdString();
+    struct stat info {};
+    ASSERT_EQ(::stat(raw.constData(), &info), 0);
+    CIrLibSet lib;
+    ASSERT_TRUE(LoadIrLibraryFile(latin, lib, &error)) << error.toStdString();
+    EXPECT_EQ(lib.libName, "T\xe9l\xe9");
+    ASSERT_TRUE(StoreLearnedIrCode(latin, "Mute", code, &error)) << error.toStdString();
+    ASSERT_TRUE(LoadIrLibraryFile(latin, lib, &error));
+    EXPECT_EQ(lib.entries.size(), 2u);
+}
+
+// Learning on a disk with no room left fails with the reason and keeps the library as it was.
+TEST_F(StoreLearnedCode, FullDiskKeepsTheLibrary) {
+    FullFileSystem disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.Why();
+    }
+    CIrLibSet lib = TvLibrary();
+    lib.entries.assign(20, MakeIrEntry("Power", code.toStdString()));
+    const QByteArray before = WriteIrLibrary(lib);
+    ASSERT_TRUE(disk.Put("TV.irr", before));
+    ASSERT_TRUE(disk.Fill());
+    const QString full = disk.Path("TV.irr");
+    QString error;
+    EXPECT_FALSE(StoreLearnedIrCode(full, "Mute", code, &error));
+    EXPECT_EQ(error, full + ": cannot write: No space left on device; the file was left as it was");
+    EXPECT_EQ(ReadBytes(full), before);
 }
 
 TEST_F(StoreLearnedCode, ReplacesTheFunctionOrAppendsIt) {

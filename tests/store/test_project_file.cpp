@@ -8,12 +8,16 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include "../io/FullFileSystem.h"
 #include "StoreTestHelpers.h"
+#include "io/FileName.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
 #include "store/Archive.h"
 #include "store/ProjectFile.h"
+#include "store/ProjectJson.h"
 
 namespace {
 
@@ -237,6 +241,46 @@ TEST(ProjectFile, FailedSaveLeavesTheOldFile) {
     EXPECT_TRUE(error.startsWith(path + ": cannot write")) << error.toStdString();
     EXPECT_EQ(ReadFile(path), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.qzp"});
+}
+
+// The editor's Save and qzctl convert go through SaveProjectAny: on a disk with no room left
+// both forms fail with the reason and leave the old file byte for byte.
+TEST(ProjectFile, FullDiskKeepsTheOldProject) {
+    FullFileSystem disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.Why();
+    }
+    const QByteArray old = qz::ProjectToBytes(StartupModel1());
+    ASSERT_TRUE(disk.Put("old.qzp", old));
+    ASSERT_TRUE(disk.Put("old.json", old));
+    ASSERT_TRUE(disk.Fill());
+    for (const char* name : {"old.qzp", "old.json"}) {
+        SCOPED_TRACE(name);
+        const QString path = disk.Path(name);
+        QString error;
+        EXPECT_FALSE(qz::SaveProjectAny(path, qz::MakeLargestConfiguration(), &error));
+        EXPECT_EQ(error,
+                  path + ": cannot write: No space left on device; the file was left as it was");
+        EXPECT_EQ(ReadFile(path), old);
+    }
+}
+
+// A path that is not UTF-8 (from io::DecodeFileName) loads and saves the file of those bytes.
+TEST(ProjectFile, Latin1FileNamesLoadAndSave) {
+    QTemporaryDir dir;
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/caf\xe9.qzp";
+    const QString path = qz::io::DecodeFileName(raw);
+    const Configuration c = qz::MakeLargestConfiguration();
+    QString error;
+    ASSERT_TRUE(qz::SaveProjectAny(path, c, &error)) << error.toStdString();
+    Configuration loaded;
+    ASSERT_EQ(qz::LoadProjectAny(path, loaded, &error), qz::LoadStatus::Loaded)
+        << error.toStdString();
+    EXPECT_TRUE(SameStoredFields(loaded, c));
+    EXPECT_EQ(ReadFile(QFile::decodeName(raw)), QByteArray()); // Qt's own names miss it
+    struct stat info {};
+    ASSERT_EQ(::stat(raw.constData(), &info), 0);
+    EXPECT_EQ(info.st_size, qz::ProjectToBytes(c).size());
 }
 
 } // namespace
