@@ -1,7 +1,6 @@
 #include "KeyDialogs.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -75,23 +74,29 @@ CDlgKey::CDlgKey(int key, IMessages& messages, QWidget* parent)
     setWindowTitle(Title(key));
 }
 
-void CDlgKey::addButtons(QLayout* layout, const QString& setCaption) {
-    auto* buttons = new QDialogButtonBox(this);
-    m_add = buttons->addButton(QStringLiteral("Add"), QDialogButtonBox::AcceptRole);
+void CDlgKey::addButtons(QBoxLayout* layout, const QString& setCaption) {
+    // "Add", "Set", "Cancel" in this order on every platform (a button box would reorder them).
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    m_add = new QPushButton(QStringLiteral("Add"), this);
     m_add->setObjectName(QStringLiteral("add"));
     m_add->setDefault(true);
     connect(m_add, &QPushButton::clicked, this, [this] { finish(true); });
+    row->addWidget(m_add);
     if (!setCaption.isEmpty()) {
-        QPushButton* set = buttons->addButton(setCaption, QDialogButtonBox::ApplyRole);
+        auto* set = new QPushButton(setCaption, this);
         set->setObjectName(QStringLiteral("set"));
         set->setAccessibleName(setCaption.trimmed());
+        set->setAutoDefault(false);
         connect(set, &QPushButton::clicked, this, [this] { finish(false); });
+        row->addWidget(set);
     }
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    row->addWidget(cancel);
+    layout->addLayout(row);
 }
 
 bool CDlgKey::takeName(const CKvqKeyNameEdit* edit, bool addEvent, std::string& name) {

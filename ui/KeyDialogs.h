@@ -8,6 +8,7 @@
 
 #include "model/Configuration.h"
 
+class QBoxLayout;
 class QComboBox;
 class QFormLayout;
 class QLineEdit;
@@ -43,7 +44,7 @@ class CDlgKey : public QDialog {
   protected:
     CDlgKey(int key, IMessages& messages, QWidget* parent);
     // "Add", "Set" (when `setCaption` is given) and "Cancel" below the dialog's controls.
-    void addButtons(QLayout* layout, const QString& setCaption = {});
+    void addButtons(QBoxLayout* layout, const QString& setCaption = {});
     // The result for "Add" or "Set"; false keeps the dialog open.
     virtual bool fill(KeyDialogResult& result, bool addEvent) = 0;
     // The name as typed ("Add") or without surrounding blanks ("Set"); false after telling the

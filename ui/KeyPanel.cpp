@@ -47,7 +47,8 @@ QFont FittingFont(QFont font, int pixels, const QString& text, int width) {
     constexpr int kSmallest = 7;
     for (; pixels > kSmallest; --pixels) {
         font.setPixelSize(pixels);
-        if (QFontMetrics(font).horizontalAdvance(text) <= width) {
+        // The same measure that decides on eliding below.
+        if (QFontMetrics(font).elidedText(text, Qt::ElideRight, width) == text) {
             return font;
         }
     }
