@@ -244,6 +244,12 @@ TEST_F(Fixture, ArrowKeysMoveAndEnterOrSpaceOpen) {
     EXPECT_EQ(clicked[1][0].toInt(), 1);
     EXPECT_EQ(clicked[2][0].toInt(), 2);
 
+    // Focusing the panel focuses its focus key.
+    before->setFocus();
+    panel->setFocus();
+    EXPECT_TRUE(panel->key(2)->hasFocus());
+    EXPECT_TRUE(panel->hasFocus());
+
     // A click moves the focus key too; Tab leaves the panel and comes back to it.
     QTest::mouseClick(panel->key(20), Qt::LeftButton);
     EXPECT_EQ(panel->focusKey(), 20);
