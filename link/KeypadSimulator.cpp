@@ -115,7 +115,8 @@ bool KeypadSimulator::start(QString* error) {
         }
     }
 
-    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // Only the POSIX calls and flags: the simulator runs wherever there are pseudo-terminals.
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
     if (m_master < 0) {
         return fail(ErrnoText("posix_openpt"));
     }
@@ -123,11 +124,14 @@ bool KeypadSimulator::start(QString* error) {
         return fail(ErrnoText("grantpt/unlockpt"));
     }
     char name[128];
-    if (ptsname_r(m_master, name, sizeof name) != 0) {
+    const char* slaveName = ptsname(m_master);
+    if (!slaveName || std::strlen(slaveName) >= sizeof name) {
         return fail(ErrnoText("ptsname"));
     }
+    std::strcpy(name, slaveName);
     const int flags = fcntl(m_master, F_GETFL);
-    if (flags < 0 || fcntl(m_master, F_SETFL, flags | O_NONBLOCK) < 0) {
+    if (flags < 0 || fcntl(m_master, F_SETFL, flags | O_NONBLOCK) < 0 ||
+        fcntl(m_master, F_SETFD, FD_CLOEXEC) < 0) {
         return fail(ErrnoText("fcntl"));
     }
     m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);

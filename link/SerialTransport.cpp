@@ -161,10 +161,13 @@ bool FindLockHolder(const QString& portPath, LockHolder* holder, const QStringLi
                 continue;
             }
             holder->pid = pid;
+#ifdef Q_OS_LINUX
+            // The program's name is a nicety: only Linux keeps it where it can be read.
             QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
             holder->name = comm.open(QIODevice::ReadOnly)
                                ? QString::fromLocal8Bit(comm.readAll().trimmed())
                                : QString();
+#endif
             return true;
         }
     }
