@@ -246,8 +246,7 @@ TEST_F(DeviceLinkTest, PortWithoutPermissionSaysHowToGetIt) {
         OpenError error;
         const bool opened = transport.open(QString::fromLocal8Bit(path), {}, &error);
         // The pty's group may not read it (mode 0600): no group is named, the udev rule is.
-        const bool told = error.fault == OpenFault::Permission &&
-                          !error.detail.contains("group") &&
+        const bool told = error.fault == OpenFault::Permission && !error.detail.contains("group") &&
                           error.detail.contains("70-qzctr-keypad.rules");
         _exit(opened ? 1 : told ? 0 : 2);
     }
