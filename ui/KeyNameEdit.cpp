@@ -16,11 +16,11 @@ bool CKvqKeyNameEdit::IsAcceptedCharacter(QChar c) {
 }
 
 void CKvqKeyNameEdit::keyPressEvent(QKeyEvent* event) {
-    // Only key presses that type a character are filtered; shortcuts (paste included), Backspace,
-    // Delete and the cursor keys pass.
+    // Only key presses that type a character are filtered, whatever modifier typed it (AltGr
+    // is Ctrl+Alt on some systems); shortcuts such as paste type a control character and pass,
+    // as do Backspace, Delete and the cursor keys.
     const QString text = event->text();
-    const bool command = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
-    if (!command && !text.isEmpty() && text.at(0).isPrint()) {
+    if (!text.isEmpty() && text.at(0).isPrint() && !event->matches(QKeySequence::Paste)) {
         for (const QChar c : text) {
             if (!IsAcceptedCharacter(c)) {
                 event->accept(); // dropped
