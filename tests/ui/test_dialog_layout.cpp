@@ -86,6 +86,20 @@ void CheckLayout(QWidget& dialog, const QString& name) {
             EXPECT_GE(w->height(), need.height()) << Describe(w).toStdString();
         }
     }
+    // Every control a user operates or reads a value from has a name for a screen reader (on
+    // Linux a combo box's accessible text is its entry, so its name is the property), and one
+    // without visible text a tooltip too.
+    for (QWidget* w : controls) {
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QGroupBox*>(w)) {
+            continue;
+        }
+        const QString name =
+            qobject_cast<QComboBox*>(w) ? w->accessibleName() : qz::test::AccessibleName(w);
+        EXPECT_FALSE(name.trimmed().isEmpty()) << Describe(w).toStdString();
+        if (qobject_cast<QSlider*>(w)) {
+            EXPECT_FALSE(w->toolTip().isEmpty()) << Describe(w).toStdString();
+        }
+    }
     for (size_t a = 0; a < controls.size(); ++a) {
         for (size_t b = a + 1; b < controls.size(); ++b) {
             QWidget* x = controls[a];
