@@ -34,14 +34,10 @@ inline constexpr char kTooMoreEvents[] = "too more events";
 inline constexpr char kPleaseOpenCom[] = "Please Open Com";
 
 // Our own texts for faults the keypad tool used to pass over in silence.
-inline constexpr char kUploadPortLost[] =
-    "The keypad was disconnected during the upload. It was erased and holds only part of the "
-    "configuration: connect it again and upload once more.";
-inline constexpr char kUploadDisconnected[] =
-    "The upload ended: the port was closed. The keypad holds only part of the configuration, or "
-    "none of it: connect and upload again.";
-inline constexpr char kUploadCancelled[] =
-    "Upload cancelled. The keypad was erased and holds only part of the configuration.";
+// The first sentence of an upload that ended early; UploadSummary() says what the keypad holds.
+inline constexpr char kUploadPortLost[] = "The keypad was disconnected during the upload.";
+inline constexpr char kUploadDisconnected[] = "The upload ended: the port was closed.";
+inline constexpr char kUploadCancelled[] = "Upload cancelled.";
 inline constexpr char kUploadOverflow[] =
     "The upload was refused before erasing the keypad: some events hold more actions than fit "
     "into one frame.";

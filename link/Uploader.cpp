@@ -305,10 +305,13 @@ void Uploader::finish(UploadResult::Outcome outcome, const QString& text, const 
     }
     m_link.endUpload(outcome == UploadResult::Completed ? PhaseEnd::Done : PhaseEnd::Stopped);
     m_result.outcome = outcome;
-    m_result.message = text;
     if (!text.isEmpty()) {
+        // Whoever shows only the result's message still learns what the keypad holds.
         const QString summary = UploadSummary(m_result);
+        m_result.message = text + QLatin1Char(' ') + summary;
         Q_EMIT message(text, detail.isEmpty() ? summary : detail + QLatin1Char(' ') + summary);
+    } else {
+        m_result.message.clear();
     }
     Q_EMIT finished(m_result);
 }

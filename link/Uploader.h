@@ -31,7 +31,7 @@ struct UploadResult {
     bool logWritten = false;     // the upload log holds every event frame sent
     bool logCreated = false;     // the upload log was opened (emptied) at the start
     QString logError;            // why the log is missing or incomplete (the system's reason)
-    QString message;             // why the upload ended early; empty when it completed
+    QString message; // why the upload ended early and what the keypad holds; empty when completed
 
     // Every frame went out, the keypad confirmed the erase and answered every frame.
     bool confirmedByKeypad() const {
