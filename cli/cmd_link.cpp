@@ -50,7 +50,11 @@ const char kUploadUsage[] =
     "Connects to the keypad, erases it and uploads PROJECT (.qzp or .json). The event frames go\n"
     "to the upload log (log.txt in the library folder).\n"
     "  --port PATH   the keypad's serial device (default: the first USB keypad port that opens)\n"
-    "  --force       upload although 'qzctl check' has findings\n";
+    "  --force       upload although 'qzctl check' has findings\n"
+    "Exit status 0 only when the keypad confirmed the erase and answered every frame; 1 when it\n"
+    "did not (the output says how many frames went unanswered) or the upload failed. SIGINT,\n"
+    "SIGTERM and SIGHUP end upload, clear and learn at once (exit status 128 + the signal's\n"
+    "number), saying what the keypad may now hold.\n";
 const char kClearUsage[] = "usage: qzctl clear [--port PATH]\n"
                            "Erases everything the keypad holds.\n";
 const char kLearnUsage[] =
