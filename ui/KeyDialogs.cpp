@@ -329,7 +329,7 @@ CDlgKeySys::CDlgKeySys(const Configuration& config, int key, IMessages& messages
 bool CDlgKeySys::fill(KeyDialogResult& r, bool) {
     r.family = m_family;
     r.index = qMax(0, m_source->currentIndex());
-    r.sub = m_time->isVisibleTo(this) ? m_time->value() : 0;
+    r.sub = m_family == kFamilyTime ? m_time->value() : 0;
     return true;
 }
 
