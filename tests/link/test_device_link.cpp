@@ -529,6 +529,72 @@ TEST_F(DeviceLinkTest, DisconnectFollowsPresence) {
     EXPECT_EQ(link.connectionKind(), 0);
 }
 
+// ---- phases ----
+
+// Whatever ends a phase, its end is reported once with the reason and its timer is stopped: no
+// time-out, tick or message comes later.
+struct PhaseCase {
+    const char* name;
+    LinkState phase;
+};
+void PrintTo(const PhaseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PhaseEnds : public DeviceLinkTest, public testing::WithParamInterface<PhaseCase> {};
+
+TEST_P(PhaseEnds, OnDisconnectOnceAndWithoutLaterTimers) {
+    const LinkState phase = GetParam().phase;
+    SimulatorOptions options;
+    options.silentAfter = phase == LinkState::Handshake ? 0 : 1; // the phase waits in vain
+    KeypadSimulator sim(options);
+    ASSERT_TRUE(test::StartSimulator(sim));
+    link.setLearnSilenceMs(100);
+    if (phase == LinkState::Handshake) {
+        ASSERT_TRUE(link.connectToKeypad({sim.devicePath()}));
+    } else {
+        ASSERT_TRUE(test::Connect(link, sim));
+    }
+    switch (phase) {
+    case LinkState::Clearing:
+        ASSERT_TRUE(link.startClear());
+        break;
+    case LinkState::Learning:
+        ASSERT_TRUE(link.startLearning());
+        link.handleReply("KVQ0"); // a partial frame arms the reassembly's silence timer
+        break;
+    case LinkState::ClearingForUpload:
+        ASSERT_TRUE(link.beginErase(kClearBytes));
+        break;
+    default:
+        break;
+    }
+    ASSERT_EQ(link.state(), phase);
+    QSignalSpy ended(&link, &DeviceLink::phaseEnded);
+    QSignalSpy erase(&link, &DeviceLink::eraseFinished);
+    QSignalSpy rejected(&link, &DeviceLink::learnedFrameRejected);
+    messages.all.clear();
+    link.disconnectPort();
+    ASSERT_EQ(ended.count(), 1);
+    EXPECT_EQ(ended[0][0].value<LinkState>(), phase);
+    EXPECT_EQ(ended[0][1].value<PhaseEnd>(), PhaseEnd::Disconnected);
+    EXPECT_EQ(link.state(), LinkState::Idle);
+    QTest::qWait(1300); // longer than every shortened timer of the link
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(erase.count(), 0);
+    EXPECT_EQ(rejected.count(), 0);
+    EXPECT_TRUE(messages.all.isEmpty()) << messages.texts().join(" | ").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, PhaseEnds,
+                         testing::Values(PhaseCase{"Handshake", LinkState::Handshake},
+                                         PhaseCase{"Clear", LinkState::Clearing},
+                                         PhaseCase{"Learning", LinkState::Learning},
+                                         PhaseCase{"EraseOfUpload", LinkState::ClearingForUpload}),
+                         [](const testing::TestParamInfo<PhaseCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
 // ---- learning ----
 
 struct LearnCase {
