@@ -107,11 +107,12 @@ void EditorDocument::setCurrentEvent(int key, int slot) {
     if (!validKey(key) || !validSlot(slot)) {
         return;
     }
-    if (key != currentKey() || slot != currentSlot()) {
-        m_config.currentKey = key;
-        m_config.currentSlot = slot;
-        Q_EMIT currentEventChanged(key, slot);
+    if (key == currentKey() && slot == currentSlot()) {
+        return; // selecting the same event again keeps its selected action
     }
+    m_config.currentKey = key;
+    m_config.currentSlot = slot;
+    Q_EMIT currentEventChanged(key, slot);
     if (m_actionRow != -1) {
         m_actionRow = -1;
         Q_EMIT currentActionRowChanged(-1);

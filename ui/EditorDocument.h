@@ -102,7 +102,8 @@ class EditorDocument : public QObject {
     int currentSlot() const { return m_config.currentSlot; }
     // Whether the current (key, slot) holds an event.
     bool hasCurrentEvent() const;
-    // Any key 0..35 and slot 0..36; out of range is ignored. Clears the action row.
+    // Any key 0..35 and slot 0..36 (an empty slot too); out of range is ignored. Another event
+    // clears the selected action row; the same event keeps it.
     void setCurrentEvent(int key, int slot);
     // -1 for none; a row outside the current event's listed actions becomes -1.
     int currentActionRow() const { return m_actionRow; }

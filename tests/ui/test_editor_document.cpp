@@ -511,6 +511,17 @@ TEST_F(Document, UndoAndRedoRestoreTheSelection) {
     EXPECT_EQ(doc.currentActionRow(), 2);
     doc.undoStack()->redo();
     EXPECT_EQ(doc.currentActionRow(), 1);
+
+    // Selecting the same event again keeps its action row; another event clears it.
+    QSignalSpy events(&doc, &EditorDocument::currentEventChanged);
+    doc.setCurrentEvent(0, 0);
+    EXPECT_EQ(doc.currentActionRow(), 1);
+    EXPECT_EQ(events.count(), 0);
+    doc.setCurrentEvent(0, 1);
+    EXPECT_EQ(doc.currentActionRow(), -1);
+    EXPECT_EQ(events.count(), 1);
+    doc.setCurrentActionRow(0); // the slot holds no event: no row to select
+    EXPECT_EQ(doc.currentActionRow(), -1);
 }
 
 TEST_F(Document, SignalsNameWhatChanged) {
