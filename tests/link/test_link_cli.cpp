@@ -180,6 +180,12 @@ TEST_F(LinkCli, FailuresEndWithAClearMessage) {
             Qzctl({QStringLiteral("upload"), project, QStringLiteral("--port"), sim.devicePath()});
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.err.contains("disconnected during the upload")) << run.err.toStdString();
+        // What happened to the port, not an error number left over from an earlier call.
+        EXPECT_TRUE(run.err.contains("was unplugged")) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("File exists")) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("temporarily")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("holds only part of the configuration"))
+            << run.err.toStdString();
         EXPECT_FALSE(run.out.contains("upload complete"));
     }
 }
