@@ -96,7 +96,7 @@ class DeviceLink : public QObject {
     QString lossDetail() const { return m_lossDetail; }
 
     // "USB": opens the first candidate port that opens and sends the connect frame. Returns
-    // whether a handshake started; its end is told by handshakeFinished().
+    // whether a handshake started; its end is told by phaseEnded() and handshakeFinished().
     bool connectToKeypad(const QStringList& candidates);
     // "Disconnect": closes the port; the status follows whether a keypad port is present.
     void disconnectPort();
@@ -127,7 +127,7 @@ class DeviceLink : public QObject {
     // (message, and phaseEnded(Learning, Refused)) without a port or while another phase runs.
     LinkRefusal learnBlocker() const;
     bool startLearning();
-    // The learning window closed.
+    // Ends learning (the learning window closed); any other phase goes on.
     void stopLearning();
 
     // One reply from the transport; public so that tests can feed replies directly.
@@ -141,7 +141,7 @@ class DeviceLink : public QObject {
     void phaseEnded(qz::LinkState phase, qz::PhaseEnd reason);
     void handshakeFinished(bool success);
     void clearReplyCountChanged(int count);
-    // A "Clear" ended: `confirmed` when both answers came, otherwise it timed out.
+    // A "Clear" ended: `confirmed` when both answers came; phaseEnded() tells why it did not.
     void clearFinished(bool confirmed);
     void eraseTick(int ticks);
     // The erase of an upload is over; `confirmed` when both answers came.
