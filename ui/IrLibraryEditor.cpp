@@ -1,0 +1,462 @@
+#include "IrLibraryEditor.h"
+
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "Messages.h"
+#include "SmallDialogs.h"
+#include "link/DeviceLink.h"
+#include "model/Configuration.h"
+#include "store/Paths.h"
+
+namespace qz {
+
+namespace {
+
+// Names and codes are 8-bit texts.
+QString Text8(const std::string& s) {
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+std::string Bytes8(const QString& s) {
+    const QByteArray bytes = s.toLatin1();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+CKvqIrListCtrl::CKvqIrListCtrl(QWidget* parent) : QTableWidget(0, 4, parent) {
+    setHorizontalHeaderLabels({QStringLiteral("No."), QStringLiteral("Name"),
+                               QStringLiteral("Data"), QStringLiteral("Uses")});
+    const int widths[] = {40, 100, 400, 50};
+    for (int c = 0; c < 4; ++c) {
+        setColumnWidth(c, widths[c]);
+        horizontalHeaderItem(c)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    horizontalHeaderItem(kUses)->setToolTip(
+        QStringLiteral("How many actions of the open project use the function"));
+    // Clicking a column header does nothing: rows keep the user's order.
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    setSortingEnabled(false);
+    setShowGrid(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+}
+
+void CKvqIrListCtrl::AddRow(const QString& name, const QString& data) {
+    const int row = rowCount();
+    insertRow(row);
+    auto* no = new QTableWidgetItem(QString::number(row + 1));
+    no->setData(Qt::UserRole, row);
+    setItem(row, kNo, no);
+    setItem(row, kName, new QTableWidgetItem(name));
+    setItem(row, kData, new QTableWidgetItem(data));
+    setItem(row, kUses, new QTableWidgetItem(QStringLiteral("0")));
+    SelectRow(row);
+}
+
+void CKvqIrListCtrl::Renumber() {
+    for (int r = 0; r < rowCount(); ++r) {
+        item(r, kNo)->setText(QString::number(r + 1));
+        item(r, kNo)->setData(Qt::UserRole, r);
+    }
+}
+
+void CKvqIrListCtrl::SelectRow(int index) {
+    if (index < 0 || index >= rowCount()) {
+        return;
+    }
+    clearSelection();
+    setCurrentCell(index, kName, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollToItem(item(index, kName));
+}
+
+int CKvqIrListCtrl::FirstSelectedRow() const {
+    int first = -1;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        if (first < 0 || index.row() < first) {
+            first = index.row();
+        }
+    }
+    return first;
+}
+
+QString CKvqIrListCtrl::RowName(int index) const {
+    return index >= 0 && index < rowCount() ? item(index, kName)->text() : QString();
+}
+
+QString CKvqIrListCtrl::RowData(int index) const {
+    return index >= 0 && index < rowCount() ? item(index, kData)->text() : QString();
+}
+
+void CKvqIrListCtrl::SetRowName(int index, const QString& name) {
+    if (index >= 0 && index < rowCount()) {
+        item(index, kName)->setText(name);
+    }
+}
+
+void CKvqIrListCtrl::SetRowData(int index, const QString& data) {
+    if (index >= 0 && index < rowCount()) {
+        item(index, kData)->setText(data);
+    }
+}
+
+void CKvqIrListCtrl::SetRowUses(int index, int uses) {
+    if (index >= 0 && index < rowCount()) {
+        item(index, kUses)->setText(QString::number(uses));
+    }
+}
+
+QString CKvqIrListCtrl::RowText(int index) const {
+    if (index < 0 || index >= rowCount()) {
+        return {};
+    }
+    return Text8(MakeIrEntry(Bytes8(RowName(index)), Bytes8(RowData(index))));
+}
+
+QStringList CKvqIrListCtrl::Names() const {
+    QStringList names;
+    for (int r = 0; r < rowCount(); ++r) {
+        names << RowName(r);
+    }
+    return names;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CDlgIREditLib::CDlgIREditLib(const QString& libName, const QString& functionName,
+                             IMessages& messages, DeviceLink* link, const Configuration* config,
+                             QWidget* parent)
+    : QDialog(parent), m_messages(messages), m_link(link), m_libName(new QLineEdit(this)),
+      m_list(new CKvqIrListCtrl(this)), m_learn(Button(QStringLiteral("Learn"), "learn", this)),
+      m_learnLock(new QTimer(this)) {
+    setObjectName(QStringLiteral("irEditLib"));
+    // The caption is how the keypad tool found this window; kept for the user.
+    setWindowTitle(QLatin1String(kCaption));
+    if (config) {
+        m_usage = CountLibraryUses(*config);
+    }
+
+    auto* nameLabel = new QLabel(QStringLiteral("IR Lib Name:"), this);
+    nameLabel->setBuddy(m_libName);
+    m_libName->setObjectName(QStringLiteral("libName"));
+    m_libName->setReadOnly(true);
+    m_libName->setAccessibleName(QStringLiteral("IR Lib Name:"));
+    m_libName->setMinimumWidth(220);
+    QPushButton* openLib = Button(QStringLiteral("Open Lib"), "openLib", this);
+    QPushButton* newLib = Button(QStringLiteral("New Lib"), "newLib", this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(nameLabel);
+    top->addWidget(m_libName, 1);
+    top->addWidget(openLib);
+    top->addWidget(newLib);
+
+    auto* edit = new QGroupBox(QStringLiteral("Edit"), this);
+    QPushButton* newFunction = Button(QStringLiteral("New Function"), "newFunction", edit);
+    QPushButton* deleteFunction = Button(QStringLiteral("Delete Function"), "deleteFunction", edit);
+    QPushButton* renameFunction =
+        Button(QStringLiteral("Rename For Function"), "renameFunction", edit);
+    m_list->setParent(edit);
+    m_list->setObjectName(QStringLiteral("functions"));
+    m_list->setAccessibleName(QStringLiteral("Functions"));
+    m_list->setToolTip(QStringLiteral("The library's functions; a learned code goes into the "
+                                      "selected one"));
+    auto* editButtons = new QHBoxLayout;
+    editButtons->addWidget(newFunction);
+    editButtons->addWidget(deleteFunction);
+    editButtons->addWidget(renameFunction);
+    editButtons->addStretch(1);
+    auto* editLayout = new QVBoxLayout(edit);
+    editLayout->addLayout(editButtons);
+    editLayout->addWidget(m_list, 1);
+
+    QPushButton* saveEdit = Button(QStringLiteral("Save Edit"), "saveEdit", this);
+    QPushButton* saveNameAs = Button(QStringLiteral("Save Name as"), "saveNameAs", this);
+    QPushButton* ok = Button(QStringLiteral("OK"), "ok", this);
+    QPushButton* cancel = Button(QStringLiteral("Cancel"), "cancel", this);
+    m_learn->setToolTip(QStringLiteral("Learn the selected function's code from a remote control "
+                                       "pointed at the keypad"));
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_learn);
+    bottom->addWidget(saveEdit);
+    bottom->addWidget(saveNameAs);
+    bottom->addStretch(1);
+    bottom->addWidget(ok);
+    bottom->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(edit, 1);
+    layout->addLayout(bottom);
+    resize(780, 420);
+
+    m_learnLock->setObjectName(QStringLiteral("learnLock"));
+    m_learnLock->setSingleShot(true);
+    m_learnLock->setInterval(kLearnLockMs);
+    connect(m_learnLock, &QTimer::timeout, this, [this] { m_learn->setEnabled(true); });
+
+    connect(openLib, &QPushButton::clicked, this, &CDlgIREditLib::OnOpenLib);
+    connect(newLib, &QPushButton::clicked, this, &CDlgIREditLib::OnNewLib);
+    connect(newFunction, &QPushButton::clicked, this, &CDlgIREditLib::OnNewFunction);
+    connect(deleteFunction, &QPushButton::clicked, this, &CDlgIREditLib::OnDeleteFunction);
+    connect(renameFunction, &QPushButton::clicked, this, &CDlgIREditLib::OnRenameFunction);
+    connect(m_learn, &QPushButton::clicked, this, &CDlgIREditLib::OnLearn);
+    connect(saveEdit, &QPushButton::clicked, this, &CDlgIREditLib::OnSaveEdit);
+    connect(saveNameAs, &QPushButton::clicked, this, &CDlgIREditLib::OnSaveNameAs);
+    // Neither saves.
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    if (m_link) {
+        connect(m_link, &DeviceLink::irCodeLearned, this,
+                [this](const QByteArray& code, const QByteArray&) { OnCodeLearned(code); });
+        connect(m_link, &DeviceLink::learnedFrameRejected, this, [this](const QString& reason) {
+            m_messages.Show(QStringLiteral("The learned code was not used: %1.").arg(reason));
+        });
+    }
+
+    OpenByName(libName, functionName);
+}
+
+CDlgIREditLib::~CDlgIREditLib() {
+    EndLearning();
+}
+
+void CDlgIREditLib::setLearnLockMs(int ms) {
+    m_learnLock->setInterval(ms);
+}
+
+QString CDlgIREditLib::libraryName() const {
+    return m_libName->text();
+}
+
+void CDlgIREditLib::done(int result) {
+    EndLearning();
+    QDialog::done(result);
+}
+
+void CDlgIREditLib::EndLearning() {
+    // Codes that arrive after the editor closed have nowhere to go.
+    if (m_link) {
+        m_link->stopLearning();
+    }
+}
+
+void CDlgIREditLib::OpenByName(const QString& libName, const QString& functionName) {
+    const QString lib = libName.trimmed();
+    const QString function = functionName.trimmed();
+    if (lib.isEmpty()) {
+        return;
+    }
+    CIrLibSet loaded;
+    if (!LoadIrLibraryFile(LibraryFileFor(LibraryFolder(), Bytes8(lib), LibraryKind::Ir), loaded)) {
+        return;
+    }
+    m_library = std::move(loaded);
+    m_entries = m_library.entries;
+    m_libName->setText(lib);
+    FillList(m_library.entries);
+    for (int r = 0; r < m_list->rowCount(); ++r) {
+        if (!m_list->RowName(r).isEmpty() && m_list->RowName(r) == function) {
+            m_list->SelectRow(r);
+            break;
+        }
+    }
+}
+
+void CDlgIREditLib::FillList(const std::vector<std::string>& entries) {
+    m_list->setRowCount(0);
+    for (const std::string& entry : entries) {
+        m_list->AddRow(Text8(IrEntryName(entry)), Text8(IrEntryData(entry)));
+    }
+    RefreshUses();
+}
+
+void CDlgIREditLib::RefreshUses() {
+    const std::string lib = Bytes8(m_libName->text().trimmed());
+    for (int r = 0; r < m_list->rowCount(); ++r) {
+        m_list->SetRowUses(r, m_usage.Uses(LibraryKind::Ir, lib, Bytes8(m_list->RowName(r))));
+    }
+}
+
+QString CDlgIREditLib::AskName(int mode) {
+    const CDlgNewName::DuplicateTest test =
+        mode == CDlgNewName::IrLibrary
+            ? CDlgNewName::LibraryFileTest(LibraryFolder(), QStringLiteral(".irr"))
+            : CDlgNewName::FunctionListTest(m_list->Names(), true);
+    CDlgNewName dialog(mode, test, m_messages, this);
+    if (m_messages.Exec(dialog) != QDialog::Accepted || !dialog.accepted()) {
+        return {};
+    }
+    return dialog.name();
+}
+
+void CDlgIREditLib::OnOpenLib() {
+    const QString path = m_messages.OpenFileName(QStringLiteral("Open Lib"), LibraryFolder(),
+                                                 QStringLiteral("FILE (*.irr)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    // A file that cannot be read changes nothing: the library being edited stays as it was.
+    CIrLibSet loaded;
+    if (!LoadIrLibraryFile(path, loaded)) {
+        m_messages.Show(QStringLiteral("Can Not Open The File"));
+        return;
+    }
+    m_library = std::move(loaded);
+    m_libName->setText(Text8(m_library.libName));
+    m_entries = m_library.entries;
+    FillList(m_entries);
+}
+
+void CDlgIREditLib::OnNewLib() {
+    const QString name = AskName(CDlgNewName::IrLibrary);
+    if (name.isEmpty()) {
+        return;
+    }
+    m_list->setRowCount(0);
+    m_entries.clear();
+    m_libName->setText(name);
+    m_library = CIrLibSet();
+    m_library.libName = Bytes8(name);
+}
+
+void CDlgIREditLib::OnNewFunction() {
+    const QString name = AskName(CDlgNewName::IrFunction);
+    if (name.isEmpty()) {
+        return;
+    }
+    m_list->AddRow(name, QString(kIrPlaceholderLength, QLatin1Char('F')));
+    m_list->Renumber();
+    RefreshUses();
+}
+
+void CDlgIREditLib::OnRenameFunction() {
+    const int row = m_list->FirstSelectedRow();
+    if (row < 0) {
+        m_messages.Show(QStringLiteral("Please select a Item for list"));
+        return;
+    }
+    // The row's own name counts as taken: renaming to it is refused.
+    const QString name = AskName(CDlgNewName::IrFunction);
+    if (name.isEmpty()) {
+        return;
+    }
+    m_list->SetRowName(row, name);
+    RefreshUses();
+}
+
+void CDlgIREditLib::OnDeleteFunction() {
+    const int row = m_list->FirstSelectedRow();
+    if (row < 0) {
+        m_messages.Show(QStringLiteral("Please select a Item for list"));
+        return;
+    }
+    m_list->removeRow(row);
+    const int left = m_list->rowCount();
+    if (left > 0) {
+        m_list->SelectRow(row == left ? left - 1 : row);
+    }
+    m_list->Renumber();
+}
+
+void CDlgIREditLib::OnLearn() {
+    if (!m_link || !m_link->isOpen()) {
+        m_messages.Show(QStringLiteral("Please Open Com"));
+        return;
+    }
+    // Another phase (a clear, an upload) keeps its replies: say why instead of taking them.
+    const LinkRefusal refusal = m_link->learnBlocker();
+    if (refusal != LinkRefusal::None) {
+        m_messages.Show(RefusalText(refusal));
+        return;
+    }
+    if (!m_link->startLearning()) {
+        return; // the link said what went wrong
+    }
+    m_learn->setEnabled(false);
+    m_learnLock->start();
+}
+
+void CDlgIREditLib::OnCodeLearned(const QByteArray& code) {
+    const int row = m_list->FirstSelectedRow();
+    if (row >= 0) {
+        m_list->SetRowData(row, QString::fromLatin1(code));
+    }
+}
+
+void CDlgIREditLib::Collect() {
+    m_library.libName = Bytes8(m_libName->text());
+    m_entries.clear();
+    for (int r = 0; r < m_list->rowCount(); ++r) {
+        m_entries.push_back(Bytes8(m_list->RowText(r)));
+    }
+    m_library.entries = m_entries;
+}
+
+bool CDlgIREditLib::CanSave() {
+    if (m_libName->text().trimmed().isEmpty()) {
+        m_messages.Show(QStringLiteral("Please Create a new lib name"));
+        return false;
+    }
+    if (m_list->rowCount() == 0) {
+        m_messages.Show(QStringLiteral("Please Create a new function"));
+        return false;
+    }
+    return true;
+}
+
+bool CDlgIREditLib::SaveTo(const QString& path) {
+    QString error;
+    if (!SaveIrLibraryFile(path, m_library, &error)) {
+        // Saving never fails in silence: the edits are still here to save elsewhere.
+        m_messages.Show(QStringLiteral("The library could not be saved: %1").arg(error));
+        return false;
+    }
+    return true;
+}
+
+bool CDlgIREditLib::OnSaveEdit() {
+    if (!CanSave()) {
+        return false;
+    }
+    Collect();
+    return SaveTo(LibraryFileFor(LibraryFolder(), m_library.libName, LibraryKind::Ir));
+}
+
+bool CDlgIREditLib::OnSaveNameAs() {
+    if (!CanSave()) {
+        return false;
+    }
+    Collect();
+    QString path = m_messages.SaveFileName(QStringLiteral("Save Name as"), LibraryFolder(),
+                                           QStringLiteral("*.irr (*.irr)"));
+    if (path.isEmpty()) {
+        return false;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".irr");
+    }
+    return SaveTo(path);
+}
+
+} // namespace qz

@@ -1,0 +1,631 @@
+#include "Rs232LibraryEditor.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <QValidator>
+
+#include "Messages.h"
+#include "SmallDialogs.h"
+#include "model/ActionTexts.h"
+#include "model/Configuration.h"
+#include "model/Text.h"
+#include "pages/Rs232Edit.h"
+#include "store/Paths.h"
+
+namespace qz {
+
+namespace {
+
+QString Text8(const std::string& s) {
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+std::string Bytes8(const QString& s) {
+    const QByteArray bytes = s.toLatin1();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QStringList Entries(const char* const* entries, int count) {
+    QStringList list;
+    for (int i = 0; i < count; ++i) {
+        list << QLatin1String(entries[i]);
+    }
+    return list;
+}
+
+int HexTokenValue(const QString& token) {
+    // Read like strtol(…, 16) on at most two characters: reading stops at the first non-digit.
+    int value = 0;
+    for (const QChar c : token.left(2)) {
+        const int digit = c.unicode() < 0x80 ? HexDigitValue(char(c.unicode())) : -1;
+        if (digit < 0) {
+            break;
+        }
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+} // namespace
+
+// Refuses an edit of the data box that would make it longer than the box holds, or hexadecimal
+// text with more bytes than the data area holds: refused whole (the box keeps its text), never
+// cut. A text that is over the bounds already (a function read from a file) may still shrink.
+class DataBoxValidator : public QValidator {
+  public:
+    enum Reason { kNone, kTooLong, kTooManyBytes };
+
+    explicit DataBoxValidator(CRS232Edit* edit) : QValidator(edit), m_edit(edit) {}
+
+    State validate(QString& input, int&) const override {
+        if (input.size() > CDlgRs232EditLib::kDataBoxMax && input.size() > m_accepted.size()) {
+            m_reason = kTooLong;
+            return Invalid;
+        }
+        if (m_edit->hexInput()) {
+            const int tokens = HexTokenCount(input);
+            if (tokens > kRs232DataMax && tokens > HexTokenCount(m_accepted)) {
+                m_reason = kTooManyBytes;
+                return Invalid;
+            }
+        }
+        m_accepted = input;
+        return Acceptable;
+    }
+    Reason reason() const { return m_reason; }
+    // A text the panel puts into the box itself.
+    void trust(const QString& text) { m_accepted = text; }
+
+  private:
+    CRS232Edit* m_edit;
+    // The box's text as last accepted: while validating, the box already holds the new text.
+    mutable QString m_accepted;
+    mutable Reason m_reason = kNone;
+};
+
+int HexTokenCount(const QString& text) {
+    return int(text.split(QLatin1Char(' '), Qt::SkipEmptyParts).size());
+}
+
+std::optional<Rs232Data> Rs232DataFromText(const QString& text, int format, int endChar,
+                                           bool emptyWithoutEnd, int* tokens) {
+    Rs232Data data;
+    const QString trimmed = text.trimmed();
+    if (format == kRs232Hex) {
+        const QStringList parts = trimmed.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (tokens) {
+            *tokens = int(parts.size());
+        }
+        if (parts.size() > kRs232DataMax) {
+            return std::nullopt;
+        }
+        for (const QString& part : parts) {
+            data.bytes[std::size_t(data.length++)] =
+                static_cast<unsigned char>(HexTokenValue(part));
+        }
+        return data;
+    }
+    const int ends = endChar == kEndCr ? 1 : endChar == kEndCrLf ? 2 : 0;
+    const QByteArray bytes = trimmed.toLatin1().left(kRs232DataMax - ends);
+    for (const char c : bytes) {
+        data.bytes[std::size_t(data.length++)] = static_cast<unsigned char>(c);
+    }
+    if (bytes.isEmpty() && emptyWithoutEnd) {
+        return data;
+    }
+    if (ends >= 1) {
+        data.bytes[std::size_t(data.length++)] = 0x0D;
+    }
+    if (ends == 2) {
+        data.bytes[std::size_t(data.length++)] = 0x0A;
+    }
+    return data;
+}
+
+CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functionName,
+                                   IMessages& messages, const Configuration* config,
+                                   QWidget* parent)
+    : QDialog(parent), m_messages(messages), m_libName(new QLineEdit(this)),
+      m_function(new QComboBox(this)), m_uses(new QLabel(this)),
+      m_ascii(new QRadioButton(QStringLiteral("ASCII"), this)),
+      m_hex(new QRadioButton(QStringLiteral("Hex"), this)),
+      m_endGroup(new QGroupBox(QStringLiteral("End Char For ASCII Format"), this)),
+      m_endChars(new QButtonGroup(this)), m_data(new CRS232Edit(this)), m_baud(new QComboBox(this)),
+      m_dataBits(new QComboBox(this)), m_stopBits(new QComboBox(this)),
+      m_parity(new QComboBox(this)) {
+    setObjectName(QStringLiteral("rs232EditLib"));
+    setWindowTitle(QStringLiteral("Dialog"));
+    if (config) {
+        m_usage = CountLibraryUses(*config);
+    }
+    auto labelled = [this](const QString& text, QWidget* field, const char* name) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(field);
+        field->setObjectName(QLatin1String(name));
+        field->setAccessibleName(text);
+        return label;
+    };
+
+    // Top row: the library and its functions.
+    QLabel* libLabel = labelled(QStringLiteral("RS232 Lib Name:"), m_libName, "libName");
+    m_libName->setReadOnly(true);
+    m_libName->setMinimumWidth(160);
+    QPushButton* openLib = Button(QStringLiteral("Open Lib"), "openLib", this);
+    QPushButton* newLib = Button(QStringLiteral("New Lib"), "newLib", this);
+    QLabel* functionLabel = labelled(QStringLiteral("Function:"), m_function, "function");
+    m_function->setMinimumWidth(160);
+    m_function->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    QPushButton* newFunction = Button(QStringLiteral("New Function"), "newFunction", this);
+    QPushButton* deleteFunction = Button(QStringLiteral("Delete Function"), "deleteFunction", this);
+    m_uses->setObjectName(QStringLiteral("uses"));
+    auto* top = new QGridLayout;
+    top->addWidget(libLabel, 0, 0);
+    top->addWidget(m_libName, 0, 1);
+    top->addWidget(openLib, 0, 2);
+    top->addWidget(newLib, 0, 3);
+    top->addWidget(functionLabel, 1, 0);
+    top->addWidget(m_function, 1, 1);
+    top->addWidget(newFunction, 1, 2);
+    top->addWidget(deleteFunction, 1, 3);
+    top->addWidget(m_uses, 2, 1, 1, 3);
+    top->setColumnStretch(1, 1);
+
+    // "Data": format, end character, the data box.
+    auto* dataGroup = new QGroupBox(QStringLiteral("Data"), this);
+    auto* formatGroup = new QGroupBox(QStringLiteral("Data Format"), dataGroup);
+    m_ascii->setObjectName(QStringLiteral("ascii"));
+    m_hex->setObjectName(QStringLiteral("hex"));
+    auto* formats = new QButtonGroup(this);
+    formats->addButton(m_ascii, kRs232Ascii);
+    formats->addButton(m_hex, kRs232Hex);
+    auto* formatLayout = new QHBoxLayout(formatGroup);
+    formatLayout->addWidget(m_ascii);
+    formatLayout->addWidget(m_hex);
+    const char* endNames[] = {"endNone", "endCr", "endCrLf"};
+    const QString endTexts[] = {QStringLiteral("None"), QStringLiteral("Carriage return"),
+                                QStringLiteral("Enter")};
+    m_endGroup->setObjectName(QStringLiteral("endGroup"));
+    auto* endLayout = new QHBoxLayout(m_endGroup);
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = new QRadioButton(endTexts[i], m_endGroup);
+        radio->setObjectName(QLatin1String(endNames[i]));
+        m_endChars->addButton(radio, i);
+        endLayout->addWidget(radio);
+    }
+    m_data->setParent(dataGroup);
+    m_data->setObjectName(QStringLiteral("data"));
+    m_data->setAccessibleName(QStringLiteral("Data"));
+    m_data->setToolTip(QStringLiteral("ASCII text, or hexadecimal bytes separated by blanks "
+                                      "(at most 32)"));
+    m_data->setMinimumWidth(420);
+    m_validator = new DataBoxValidator(m_data);
+    m_data->setValidator(m_validator);
+    QPushButton* clear = Button(QStringLiteral("Clear"), "clear", dataGroup);
+    auto* dataLayout = new QGridLayout(dataGroup);
+    dataLayout->addWidget(formatGroup, 0, 0);
+    dataLayout->addWidget(m_endGroup, 0, 1, 1, 2);
+    dataLayout->addWidget(m_data, 1, 0, 1, 2);
+    dataLayout->addWidget(clear, 1, 2);
+    dataLayout->setColumnStretch(1, 1);
+
+    // "UART": the line settings.
+    auto* uart = new QGroupBox(QStringLiteral("UART"), this);
+    auto* uartLayout = new QGridLayout(uart);
+    const std::pair<QString, std::pair<QComboBox*, const char*>> lists[] = {
+        {QStringLiteral("Baud Rate:"), {m_baud, "baudRate"}},
+        {QStringLiteral("Data Bit:"), {m_dataBits, "dataBits"}},
+        {QStringLiteral("Stop Bit:"), {m_stopBits, "stopBits"}},
+        {QStringLiteral("Parity:"), {m_parity, "parity"}}};
+    int row = 0;
+    for (const auto& [text, list] : lists) {
+        list.first->setParent(uart);
+        uartLayout->addWidget(labelled(text, list.first, list.second), row, 0);
+        uartLayout->addWidget(list.first, row, 1);
+        ++row;
+    }
+    m_baud->addItems(Entries(kBaudRateEntries, int(std::size(kBaudRateEntries))));
+    m_dataBits->addItems(Entries(kDataBitEntries, int(std::size(kDataBitEntries))));
+    m_stopBits->addItems(Entries(kStopBitEntries, int(std::size(kStopBitEntries))));
+    m_parity->addItems(Entries(kParityEntries, int(std::size(kParityEntries))));
+    m_baud->setCurrentText(QStringLiteral("9600"));
+    m_dataBits->setCurrentText(QStringLiteral("8"));
+    m_stopBits->setCurrentText(QStringLiteral("1"));
+    m_parity->setCurrentText(QStringLiteral("NONE"));
+
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(dataGroup, 1);
+    middle->addWidget(uart);
+
+    QPushButton* saveEdit = Button(QStringLiteral("Save Edit"), "saveEdit", this);
+    QPushButton* saveNameAs = Button(QStringLiteral("Save Name as"), "saveNameAs", this);
+    QPushButton* ok = Button(QStringLiteral("OK"), "ok", this);
+    QPushButton* cancel = Button(QStringLiteral("Cancel"), "cancel", this);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(saveEdit);
+    bottom->addWidget(saveNameAs);
+    bottom->addStretch(1);
+    bottom->addWidget(ok);
+    bottom->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(middle, 1);
+    layout->addLayout(bottom);
+
+    connect(openLib, &QPushButton::clicked, this, &CDlgRs232EditLib::OnOpenLib);
+    connect(newLib, &QPushButton::clicked, this, &CDlgRs232EditLib::OnNewLib);
+    connect(newFunction, &QPushButton::clicked, this, &CDlgRs232EditLib::OnNewFunction);
+    connect(deleteFunction, &QPushButton::clicked, this, &CDlgRs232EditLib::OnDeleteFunction);
+    connect(m_ascii, &QRadioButton::clicked, this, &CDlgRs232EditLib::OnAscii);
+    connect(m_hex, &QRadioButton::clicked, this, &CDlgRs232EditLib::OnHex);
+    connect(clear, &QPushButton::clicked, m_data, &QLineEdit::clear);
+    connect(saveEdit, &QPushButton::clicked, this, &CDlgRs232EditLib::OnSaveEdit);
+    connect(saveNameAs, &QPushButton::clicked, this, &CDlgRs232EditLib::OnSaveNameAs);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_function, &QComboBox::currentTextChanged, this, &CDlgRs232EditLib::FunctionChosen);
+    connect(m_dataBits, &QComboBox::currentTextChanged, this, &CDlgRs232EditLib::DataBitsChanged);
+    connect(m_data, &QLineEdit::inputRejected, this, [this] {
+        if (m_validator->reason() == DataBoxValidator::kTooManyBytes) {
+            m_messages.Show(QStringLiteral("The data area holds %1 bytes: more hexadecimal "
+                                           "bytes are refused.")
+                                .arg(kRs232DataMax));
+        } else if (m_validator->reason() == DataBoxValidator::kTooLong) {
+            m_messages.Show(QStringLiteral("The data box holds at most %1 characters: a longer "
+                                           "text is refused.")
+                                .arg(kDataBoxMax));
+        }
+    });
+
+    SetFormat(kRs232Ascii, kEndNone);
+    OpenByName(libName, functionName);
+    m_data->setHexInput(format() == kRs232Hex);
+    RefreshUses();
+}
+
+QString CDlgRs232EditLib::libraryName() const {
+    return m_libName->text();
+}
+
+int CDlgRs232EditLib::format() const {
+    return m_hex->isChecked() ? kRs232Hex : kRs232Ascii;
+}
+
+int CDlgRs232EditLib::endChar() const {
+    const int id = m_endChars->checkedId();
+    return id < 0 ? kEndNone : id;
+}
+
+void CDlgRs232EditLib::SetFormat(int format, int endChar) {
+    (format == kRs232Hex ? m_hex : m_ascii)->setChecked(true);
+    // Hexadecimal data leave the end character as it was.
+    if (QAbstractButton* end = format == kRs232Hex ? nullptr : m_endChars->button(endChar)) {
+        end->setChecked(true);
+    }
+    m_endGroup->setVisible(format != kRs232Hex);
+    m_format = format;
+}
+
+void CDlgRs232EditLib::SetDataText(const QString& text) {
+    m_validator->trust(text);
+    m_data->setText(text);
+}
+
+void CDlgRs232EditLib::SelectText(QComboBox* box, const QString& text) {
+    const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        box->setCurrentIndex(index);
+    }
+}
+
+void CDlgRs232EditLib::AddFunctionName(const QString& name) {
+    // The list keeps its entries in alphabetical order, letter case ignored.
+    int at = 0;
+    while (at < m_function->count() &&
+           QString::compare(m_function->itemText(at), name, Qt::CaseInsensitive) <= 0) {
+        ++at;
+    }
+    m_function->insertItem(at, name);
+}
+
+void CDlgRs232EditLib::RefreshUses() {
+    const QString function = m_function->currentText();
+    m_shownUses = function.isEmpty()
+                      ? 0
+                      : m_usage.Uses(LibraryKind::Rs232, Bytes8(m_libName->text().trimmed()),
+                                     Bytes8(function));
+    m_uses->setText(
+        function.isEmpty()
+            ? QString()
+            : QStringLiteral("Used by %1 action(s) of the open project").arg(m_shownUses));
+}
+
+void CDlgRs232EditLib::ShowFunction(int index) {
+    if (index < 0 || index >= int(m_library.functions.size())) {
+        return;
+    }
+    const CRS232LibFun& f = m_library.functions[std::size_t(index)];
+    SetFormat(f.format == kRs232Hex ? kRs232Hex : kRs232Ascii, f.endChar);
+    m_data->setHexInput(f.format == kRs232Hex);
+    SetDataText(Text8(Rs232DataText(f)));
+    SelectText(m_baud, Text8(f.baudRate));
+    // The data bits first: they decide what the parity list offers.
+    SelectText(m_dataBits, Text8(f.dataBits));
+    SelectText(m_stopBits, Text8(f.stopBits));
+    SelectText(m_parity, Text8(f.parity));
+}
+
+void CDlgRs232EditLib::FunctionChosen() {
+    const int index = FindRs232Function(m_library, Bytes8(m_function->currentText()));
+    if (index >= 0) {
+        ShowFunction(index);
+    }
+    RefreshUses();
+}
+
+void CDlgRs232EditLib::DataBitsChanged() {
+    const QSignalBlocker block(m_parity);
+    m_parity->clear();
+    if (m_dataBits->currentText() == QLatin1String("7")) {
+        m_parity->addItems({QStringLiteral("ODD"), QStringLiteral("EVEN")});
+    } else {
+        m_parity->addItems(Entries(kParityEntries, int(std::size(kParityEntries))));
+    }
+    m_parity->setCurrentIndex(0);
+}
+
+void CDlgRs232EditLib::OpenByName(const QString& libName, const QString& functionName) {
+    m_function->clear();
+    const QString lib = libName.trimmed();
+    const QString function = functionName.trimmed();
+    if (lib.isEmpty()) {
+        return;
+    }
+    CRS232LibSet loaded;
+    if (!LoadRs232LibraryFile(LibraryFileFor(LibraryFolder(), Bytes8(lib), LibraryKind::Rs232),
+                              loaded)) {
+        return;
+    }
+    m_library = std::move(loaded);
+    m_libName->setText(Text8(m_library.libName));
+    {
+        const QSignalBlocker block(m_function);
+        for (const CRS232LibFun& f : m_library.functions) {
+            AddFunctionName(Text8(f.name));
+        }
+        m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
+        if (!function.isEmpty()) {
+            const int at = m_function->findText(function, Qt::MatchFixedString);
+            if (at >= 0) {
+                m_function->setCurrentIndex(at);
+            }
+        }
+    }
+    // The function the box now names: a request in other letter case shows the function the box
+    // selected, so that a save never writes the panel's defaults over it.
+    ShowFunction(FindRs232Function(m_library, Bytes8(m_function->currentText())));
+}
+
+QString CDlgRs232EditLib::AskName(int mode) {
+    QStringList names;
+    for (int i = 0; i < m_function->count(); ++i) {
+        names << m_function->itemText(i);
+    }
+    const CDlgNewName::DuplicateTest test =
+        mode == CDlgNewName::Rs232Library
+            ? CDlgNewName::LibraryFileTest(LibraryFolder(), QStringLiteral(".rss"))
+            : CDlgNewName::FunctionListTest(names, false);
+    CDlgNewName dialog(mode, test, m_messages, this);
+    if (m_messages.Exec(dialog) != QDialog::Accepted || !dialog.accepted()) {
+        return {};
+    }
+    return dialog.name();
+}
+
+void CDlgRs232EditLib::DataRefused() {
+    m_messages.Show(QStringLiteral("The data area holds %1 bytes: this hexadecimal data holds "
+                                   "%2 and is refused.")
+                        .arg(kRs232DataMax)
+                        .arg(HexTokenCount(m_data->text())));
+}
+
+std::optional<CRS232LibFun> CDlgRs232EditLib::FunctionFromPanel(const QString& name,
+                                                                bool newFunction) {
+    const std::optional<Rs232Data> data =
+        Rs232DataFromText(m_data->text(), format(), endChar(), newFunction);
+    if (!data) {
+        DataRefused();
+        return std::nullopt;
+    }
+    CRS232LibFun f;
+    f.name = Bytes8(name);
+    f.baudRate = Bytes8(m_baud->currentText());
+    f.dataBits = Bytes8(m_dataBits->currentText());
+    f.stopBits = Bytes8(m_stopBits->currentText());
+    f.parity = Bytes8(m_parity->currentText());
+    f.format = format();
+    f.endChar = endChar();
+    f.dataLength = data->length;
+    f.data = data->bytes;
+    return f;
+}
+
+void CDlgRs232EditLib::OnOpenLib() {
+    const QString path = m_messages.OpenFileName(QStringLiteral("Open Lib"), LibraryFolder(),
+                                                 QStringLiteral("FILE (*.rss)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    // A file that cannot be read changes nothing: the library being edited stays as it was.
+    CRS232LibSet loaded;
+    if (!LoadRs232LibraryFile(path, loaded)) {
+        m_messages.Show(QStringLiteral("Can Not Open The File"));
+        return;
+    }
+    m_library = std::move(loaded);
+    m_libName->setText(Text8(m_library.libName));
+    {
+        const QSignalBlocker block(m_function);
+        m_function->clear();
+        const int count = std::min<int>(m_library.storedCount, int(m_library.functions.size()));
+        for (int i = 0; i < count; ++i) {
+            AddFunctionName(Text8(m_library.functions[std::size_t(i)].name));
+        }
+        m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
+    }
+    FunctionChosen();
+}
+
+void CDlgRs232EditLib::OnNewLib() {
+    const QString name = AskName(CDlgNewName::Rs232Library);
+    if (name.isEmpty()) {
+        return;
+    }
+    m_libName->setText(name);
+    {
+        const QSignalBlocker block(m_function);
+        m_function->clear();
+    }
+    m_library = CRS232LibSet();
+    m_library.libName = Bytes8(name);
+    RefreshUses();
+}
+
+void CDlgRs232EditLib::OnNewFunction() {
+    const QString name = AskName(CDlgNewName::Rs232Function);
+    if (name.isEmpty()) {
+        return;
+    }
+    // The function starts with what the panel shows; data that do not fit refuse it whole.
+    std::optional<CRS232LibFun> f = FunctionFromPanel(name, true);
+    if (!f) {
+        return;
+    }
+    m_library.functions.push_back(*f);
+    ++m_library.storedCount;
+    {
+        const QSignalBlocker block(m_function);
+        AddFunctionName(name);
+        m_function->setCurrentIndex(
+            m_function->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    }
+    RefreshUses();
+}
+
+void CDlgRs232EditLib::OnDeleteFunction() {
+    const QString name = m_function->currentText().trimmed();
+    const int index = name.isEmpty() ? -1 : FindRs232Function(m_library, Bytes8(name));
+    if (index < 0) {
+        return;
+    }
+    m_library.functions.erase(m_library.functions.begin() + index);
+    if (m_library.storedCount > 0) {
+        --m_library.storedCount;
+    }
+    {
+        const QSignalBlocker block(m_function);
+        m_function->removeItem(m_function->currentIndex());
+        m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
+    }
+    FunctionChosen();
+}
+
+void CDlgRs232EditLib::OnAscii() {
+    m_data->setHexInput(false);
+    if (m_format == kRs232Hex) {
+        const int index = FindRs232Function(m_library, Bytes8(m_function->currentText()));
+        if (index >= 0 && m_library.functions[std::size_t(index)].format == kRs232Ascii) {
+            ShowFunction(index);
+            return;
+        }
+        m_data->clear();
+        m_endGroup->setVisible(true);
+    }
+    m_format = format();
+}
+
+void CDlgRs232EditLib::OnHex() {
+    m_data->setHexInput(true);
+    if (m_format == kRs232Ascii) {
+        const std::string hex = ConvertDataToHex(Bytes8(m_data->text().trimmed()), endChar());
+        if (!hex.empty()) {
+            SetDataText(Text8(hex));
+        }
+        m_endGroup->setVisible(false);
+    }
+    m_format = format();
+}
+
+bool CDlgRs232EditLib::PrepareSave() {
+    if (m_libName->text().trimmed().isEmpty()) {
+        m_messages.Show(QStringLiteral("Please Create a new lib name"));
+        return false;
+    }
+    if (m_function->count() == 0) {
+        m_messages.Show(QStringLiteral("Please Create a new function name"));
+        return false;
+    }
+    if (m_library.functions.empty()) {
+        return false;
+    }
+    const QString name = m_function->currentText();
+    const int index = FindRs232Function(m_library, Bytes8(name));
+    if (index < 0) {
+        m_messages.Show(QStringLiteral("no item"));
+        return false;
+    }
+    std::optional<CRS232LibFun> f = FunctionFromPanel(name, false);
+    if (!f) {
+        return false;
+    }
+    m_library.functions[std::size_t(index)] = *f;
+    return true;
+}
+
+bool CDlgRs232EditLib::SaveTo(const QString& path) {
+    QString error;
+    if (!SaveRs232LibraryFile(path, m_library, &error)) {
+        m_messages.Show(QStringLiteral("The library could not be saved: %1").arg(error));
+        return false;
+    }
+    return true;
+}
+
+bool CDlgRs232EditLib::OnSaveEdit() {
+    if (!PrepareSave()) {
+        return false;
+    }
+    return SaveTo(LibraryFileFor(LibraryFolder(), m_library.libName, LibraryKind::Rs232));
+}
+
+bool CDlgRs232EditLib::OnSaveNameAs() {
+    if (!PrepareSave()) {
+        return false;
+    }
+    QString path = m_messages.SaveFileName(QStringLiteral("Save Name as"), LibraryFolder(),
+                                           QStringLiteral("*.rss (*.rss)"));
+    if (path.isEmpty()) {
+        return false;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".rss");
+    }
+    return SaveTo(path);
+}
+
+} // namespace qz
