@@ -33,8 +33,9 @@ enum class EditStatus {
 
 struct EditResult {
     EditStatus status = EditStatus::Unchanged;
-    // What the operation produced: the slot of an added event, the row of an added, edited or
-    // moved action, the first row of pasted actions; -1 when there is none.
+    // What the operation produced: the slot of an added or deleted event, the row of an added,
+    // edited, deleted or moved action, the first row of pasted actions, the number of events
+    // "refre" removed, the new ID number or model; -1 when there is none.
     int position = -1;
     QString message; // for Refused: the exact text to show
 
@@ -86,7 +87,7 @@ class EditorDocument : public QObject {
     ~EditorDocument() override;
 
     const Configuration& configuration() const { return m_config; }
-    const Key& key(int key) const { return m_config.keys[size_t(key)]; }
+    const Key& key(int key) const { return m_config.keys[size_t(key)]; } // key 0..35
     // The action texts of one slot; empty for a slot or key out of range.
     const ActionList& actions(int key, int slot) const;
     QUndoStack* undoStack() { return &m_undo; }
@@ -132,7 +133,10 @@ class EditorDocument : public QObject {
     // --- Actions of the current event (one slot per undo step) ---
 
     // Appends (or replaces the blank placeholder of a new event); position = its row, which
-    // becomes the selected row.
+    // becomes the selected row. Refused with "Please Add a Action in Action List" when there is
+    // no event at all, or the current slot is empty and not of the key's event family (an event
+    // emptied by deleting its last action takes actions again), then by actionRefusal, then
+    // when the event's frame would overflow.
     EditResult addAction(const QString& text);
     // Puts the text in place of action `row` of the current event.
     EditResult replaceAction(int row, const QString& text);
