@@ -28,20 +28,29 @@ std::string Plural(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + ' ' + (n == 1 ? one : many);
 }
 
-// 1 when the file cannot be read, 2 when it is damaged, 0 with its bytes otherwise.
+// 1 when the file cannot be read, 2 when it is damaged, 0 with the library otherwise; `ignored`
+// gets the number of bytes after the last entry, which are never read.
 template <class Library, class Reader>
-int LoadForShow(const char* path, Library& library, Reader read) {
+int LoadForShow(const char* path, Library& library, Reader read, qsizetype& ignored) {
     QByteArray bytes;
     QString error;
     if (!qz::io::ReadWholeFile(ArgPath(path), qz::libfile::kMaxFileSize, bytes, &error)) {
         std::fprintf(stderr, "qzctl: %s\n", Local(error).constData());
         return 1;
     }
-    if (!read(bytes, library, &error)) {
+    if (!read(bytes, library, &error, &ignored)) {
         std::fprintf(stderr, "qzctl: %s: %s\n", path, Local(error).constData());
         return 2;
     }
     return 0;
+}
+
+// The listing shows what a program reading the file sees; the bytes it skips are told apart.
+void NoteIgnored(const char* path, qsizetype ignored, const char* last) {
+    if (ignored) {
+        std::fprintf(stderr, "qzctl: %s: %lld bytes after the last %s are ignored\n", path,
+                     static_cast<long long>(ignored), last);
+    }
 }
 
 std::string IrDataText(const std::string& entry) {
@@ -66,7 +75,8 @@ std::string EndText(std::int32_t format, std::int32_t endChar) {
 
 int ShowIrLibrary(const char* path) {
     qz::CIrLibSet lib;
-    if (const int rc = LoadForShow(path, lib, qz::ReadIrLibrary)) {
+    qsizetype ignored = 0;
+    if (const int rc = LoadForShow(path, lib, qz::ReadIrLibrary, ignored)) {
         return rc;
     }
     std::printf("IR library \"%s\", %s\n", Printable(lib.libName).c_str(),
@@ -89,12 +99,14 @@ int ShowIrLibrary(const char* path) {
                         IrDataText(entry).c_str());
         }
     }
+    NoteIgnored(path, ignored, "entry");
     return 0;
 }
 
 int ShowRs232Library(const char* path) {
     qz::CRS232LibSet lib;
-    if (const int rc = LoadForShow(path, lib, qz::ReadRs232Library)) {
+    qsizetype ignored = 0;
+    if (const int rc = LoadForShow(path, lib, qz::ReadRs232Library, ignored)) {
         return rc;
     }
     std::printf("RS232 library \"%s\", %s\n", Printable(lib.libName).c_str(),
@@ -119,6 +131,7 @@ int ShowRs232Library(const char* path) {
             Padded(Plural(static_cast<std::size_t>(f.dataLength), "byte ", "bytes"), 8).c_str(),
             f.format == qz::kRs232Hex ? text.c_str() : ("\"" + Printable(text) + "\"").c_str());
     }
+    NoteIgnored(path, ignored, "function");
     return 0;
 }
 

@@ -30,7 +30,8 @@ bool IsHexDigit(char c) {
 
 } // namespace
 
-bool ReadIrLibrary(const QByteArray& bytes, CIrLibSet& library, QString* error) {
+bool ReadIrLibrary(const QByteArray& bytes, CIrLibSet& library, QString* error,
+                   qsizetype* ignored) {
     ArchiveReader in(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     CIrLibSet read;
     if (!in.ReadString(read.libName)) {
@@ -50,11 +51,8 @@ bool ReadIrLibrary(const QByteArray& bytes, CIrLibSet& library, QString* error) 
         }
         read.entries.push_back(std::move(entry));
     }
-    if (!in.AtEnd()) {
-        SetError(error, QStringLiteral("byte %1: %2 unexpected bytes after the last entry")
-                            .arg(in.Offset())
-                            .arg(in.Remaining()));
-        return false;
+    if (ignored) {
+        *ignored = static_cast<qsizetype>(in.Remaining());
     }
     library = std::move(read);
     return true;
@@ -77,10 +75,15 @@ bool LoadIrLibraryFile(const QString& path, CIrLibSet& library, QString* error) 
         return false;
     }
     QString why;
-    if (!ReadIrLibrary(bytes, library, &why)) {
+    qsizetype ignored = 0;
+    if (!ReadIrLibrary(bytes, library, &why, &ignored)) {
         SetError(error, QStringLiteral("%1: %2").arg(path, why));
         qCWarning(lcLibrary).noquote() << "damaged IR library" << path << why;
         return false;
+    }
+    if (ignored) {
+        qCInfo(lcLibrary).noquote()
+            << path << ":" << ignored << "bytes after the last entry ignored";
     }
     return true;
 }

@@ -29,10 +29,11 @@ class CIrLibSet {
 };
 
 // File form: the name as a string, the entry count (16-bit, or 0xFFFF and 32-bit), the entries
-// as strings. Reading checks every length against the bytes left and accepts nothing after the
-// last entry; on failure `error` (when given) says what is wrong and at which byte offset, and
-// `library` is left as it was.
-bool ReadIrLibrary(const QByteArray& bytes, CIrLibSet& library, QString* error = nullptr);
+// as strings. Reading checks every length against the bytes left; on failure `error` (when
+// given) says what is wrong and at which byte offset, and `library` is left as it was. Bytes after
+// the last entry are never read, as in the original; `ignored` (when given) gets their number.
+bool ReadIrLibrary(const QByteArray& bytes, CIrLibSet& library, QString* error = nullptr,
+                   qsizetype* ignored = nullptr);
 QByteArray WriteIrLibrary(const CIrLibSet& library);
 
 // Loads the file at `path` into `library`, which changes only when the whole file is sound.

@@ -77,7 +77,8 @@ QString CheckNumbers(std::int32_t format, std::int32_t endChar, std::int32_t dat
 
 } // namespace
 
-bool ReadRs232Library(const QByteArray& bytes, CRS232LibSet& library, QString* error) {
+bool ReadRs232Library(const QByteArray& bytes, CRS232LibSet& library, QString* error,
+                      qsizetype* ignored) {
     Cursor cur(bytes);
     ArchiveReader* in = &cur.In();
     CRS232LibSet read;
@@ -132,11 +133,8 @@ bool ReadRs232Library(const QByteArray& bytes, CRS232LibSet& library, QString* e
         }
         read.functions.push_back(std::move(fun));
     }
-    if (cur.Remaining() != 0) {
-        SetError(error, QStringLiteral("byte %1: %2 unexpected bytes after the last function")
-                            .arg(cur.Offset())
-                            .arg(cur.Remaining()));
-        return false;
+    if (ignored) {
+        *ignored = static_cast<qsizetype>(cur.Remaining());
     }
     library = std::move(read);
     return true;
@@ -182,10 +180,15 @@ bool LoadRs232LibraryFile(const QString& path, CRS232LibSet& library, QString* e
         return false;
     }
     QString why;
-    if (!ReadRs232Library(bytes, library, &why)) {
+    qsizetype ignored = 0;
+    if (!ReadRs232Library(bytes, library, &why, &ignored)) {
         SetError(error, QStringLiteral("%1: %2").arg(path, why));
         qCWarning(lcLibrary).noquote() << "damaged RS232 library" << path << why;
         return false;
+    }
+    if (ignored) {
+        qCInfo(lcLibrary).noquote()
+            << path << ":" << ignored << "bytes after the last function ignored";
     }
     return true;
 }

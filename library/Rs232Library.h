@@ -54,9 +54,11 @@ class CRS232LibSet {
 // File form: the name as a string, the function count as int32, then per function five strings
 // (name, baud rate, data bits, stop bits, parity), three int32 (format, end characters, data
 // length) and all 33 data bytes. Reading refuses a truncated file, a count the file cannot hold,
-// format, end characters or data length out of range, and bytes after the last function; on
-// failure `error` (when given) says what and at which byte offset, and `library` is unchanged.
-bool ReadRs232Library(const QByteArray& bytes, CRS232LibSet& library, QString* error = nullptr);
+// and format, end characters or data length out of range; on failure `error` (when given) says
+// what and at which byte offset, and `library` is unchanged. Bytes after the last function are
+// never read, as in the original; `ignored` (when given) gets their number.
+bool ReadRs232Library(const QByteArray& bytes, CRS232LibSet& library, QString* error = nullptr,
+                      qsizetype* ignored = nullptr);
 // The file bytes of `library` with the count taken from its functions. Empty (and `error` set)
 // when a function holds values the reader would refuse.
 QByteArray WriteRs232Library(const CRS232LibSet& library, QString* error = nullptr);

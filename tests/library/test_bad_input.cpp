@@ -82,7 +82,6 @@ TEST(BadInput, DamagedIrLibrariesAreRefusedWhereTheyBreak) {
          "byte 0: library name: string of 4 bytes runs past the end (3 bytes left)"},
         {"UTF-16 tag without length", QByteArray::fromHex("fffeff"),
          "byte 3: library name: file ends inside a string length"},
-        {"trailing garbage", kTv + "xyz", "byte 113: 3 unexpected bytes after the last entry"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -129,7 +128,6 @@ TEST(BadInput, DamagedRs232LibrariesAreRefusedWhereTheyBreak) {
          head + QByteArray::fromHex("ffffffffffffff") + Le64(0xFFFFFFFF00000000ull) +
              QByteArray(50, '\0'),
          "byte 9: function 1 of 1: string length 18446744069414584320 out of range"},
-        {"trailing garbage", kProj + '\0', "byte 71: 1 unexpected bytes after the last function"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -139,6 +137,36 @@ TEST(BadInput, DamagedRs232LibrariesAreRefusedWhereTheyBreak) {
         EXPECT_EQ(error.toStdString(), c.message);
         EXPECT_EQ(lib, Rs232Sentinel());
     }
+}
+
+// The original never reads past the last entry: bytes there are ignored and counted, while
+// damage in the entries is still refused.
+TEST(BadInput, BytesAfterTheLastEntryAreIgnored) {
+    CIrLibSet ir = IrSentinel();
+    qsizetype ignored = -1;
+    QString error;
+    ASSERT_TRUE(ReadIrLibrary(kTv + "xyz", ir, &error, &ignored)) << error.toStdString();
+    CIrLibSet tv;
+    ASSERT_TRUE(ReadIrLibrary(kTv, tv, &error, &ignored));
+    EXPECT_EQ(ignored, 0);
+    ASSERT_TRUE(ReadIrLibrary(kTv + "xyz", ir, &error, &ignored));
+    EXPECT_EQ(ignored, 3);
+    EXPECT_EQ(ir, tv);
+    EXPECT_EQ(WriteIrLibrary(ir), kTv);
+
+    CRS232LibSet rs = Rs232Sentinel();
+    ASSERT_TRUE(ReadRs232Library(kProj + QByteArray(40, '\xff'), rs, &error, &ignored))
+        << error.toStdString();
+    EXPECT_EQ(ignored, 40);
+    EXPECT_EQ(rs.functions.size(), 1u);
+    EXPECT_EQ(WriteRs232Library(rs), kProj);
+
+    // A second library after the first is not read either; a count that runs into the tail is.
+    ASSERT_TRUE(ReadIrLibrary(kTv + kTv, ir, &error, &ignored));
+    EXPECT_EQ(ignored, kTv.size());
+    EXPECT_FALSE(ReadIrLibrary(kTv.left(3) + Le16(2) + kTv.mid(5) + "xyz", ir, &error));
+    EXPECT_EQ(error, "byte 113: entry 2 of 2: string of 120 bytes runs past the end (2 bytes "
+                     "left)");
 }
 
 // Files that cannot be read at all, and damage found through the file functions, which name

@@ -75,6 +75,27 @@ TEST(ShowLibrary, ListsRs232Functions) {
                          "  2  Input HDMI  115200 8 1 NONE  hex         4 bytes   0d 0a ff 00\n");
 }
 
+// Bytes after the last entry are never read: the listing is that of the library, and a note on
+// stderr tells that they are there.
+TEST(ShowLibrary, NotesBytesAfterTheLastEntry) {
+    QTemporaryDir dir;
+    const QString ir = dir.filePath("Tail.irr");
+    ASSERT_TRUE(WriteBytes(ir, ReadBytes(DataPath("Empty.irr")) + "abc"));
+    const Shown irShown = Show(qzctl::ShowIrLibrary, ir);
+    EXPECT_EQ(irShown.status, 0);
+    EXPECT_EQ(irShown.out, "IR library \"Empty\", 0 functions\n");
+    EXPECT_EQ(irShown.err,
+              "qzctl: " + ir.toStdString() + ": 3 bytes after the last entry are ignored\n");
+
+    const QString rss = dir.filePath("Tail.rss");
+    ASSERT_TRUE(WriteBytes(rss, ReadBytes(DataPath("Proj.rss")) + '\0'));
+    const Shown rssShown = Show(qzctl::ShowRs232Library, rss);
+    EXPECT_EQ(rssShown.status, 0);
+    EXPECT_EQ(rssShown.out, Show(qzctl::ShowRs232Library, DataPath("Proj.rss")).out);
+    EXPECT_EQ(rssShown.err,
+              "qzctl: " + rss.toStdString() + ": 1 bytes after the last function are ignored\n");
+}
+
 // A missing file is a failure (1); a damaged one is bad input (2), told with its byte offset.
 TEST(ShowLibrary, ReportsUnreadableAndDamagedFiles) {
     QTemporaryDir dir;
@@ -95,6 +116,10 @@ TEST(ShowLibrary, ReportsUnreadableAndDamagedFiles) {
                                ": byte 38: function 1 of 1: file ends inside the 33 data bytes "
                                "(32 bytes left)\n");
 
-    // An RS232 file read as an IR library is damaged, not listed.
-    EXPECT_EQ(Show(qzctl::ShowIrLibrary, DataPath("Proj.rss")).status, 2);
+    // An RS232 file read as an IR library reads as a name, a count of 1 and an empty entry; the
+    // note tells that most of the file was not read.
+    const Shown wrongKind = Show(qzctl::ShowIrLibrary, DataPath("Proj.rss"));
+    EXPECT_EQ(wrongKind.status, 0);
+    EXPECT_EQ(wrongKind.err, "qzctl: " + DataPath("Proj.rss").toStdString() +
+                                 ": 63 bytes after the last entry are ignored\n");
 }
