@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTabWidget>
@@ -907,7 +909,8 @@ TEST_F(Pages, EveryControlHasANameAndTheLabelledOnesTheirLabel) {
     EXPECT_EQ(AccessibleName(Find<QWidget>(Page(kLedPage), "add")), "Add");
 }
 
-// QZ_SHOTS=DIR: every page, each with its example shown, as PNG files in DIR.
+// QZ_SHOTS=DIR: every page, each with its example shown, as PNG files in DIR; at the size the
+// window gives the panel, and at the size of the smallest window, where a page may scroll.
 TEST_F(Pages, Screenshots) {
     const QString dir = qEnvironmentVariable("QZ_SHOTS");
     for (const PageCase& c : PageCases()) {
@@ -918,24 +921,35 @@ TEST_F(Pages, Screenshots) {
             Choose(Page(c.page), c.page == kRs232Page ? "active" : "io",
                    c.page == kRs232Page ? QStringLiteral("More Time") : QStringLiteral("Out"));
         }
-        QCoreApplication::sendPostedEvents();
-        const QPixmap shot = panel.grab();
-        ASSERT_FALSE(shot.isNull());
-        // Every control of the page fits into the tab: nothing is cut off.
-        for (QWidget* w : Page(c.page)->findChildren<QWidget*>()) {
-            if (w->isVisible() && !w->objectName().startsWith(QLatin1String("qt_"))) {
-                EXPECT_GE(w->width(), w->minimumSizeHint().width())
-                    << c.name << ": " << w->objectName().toStdString();
-                EXPECT_GE(w->height(), w->minimumSizeHint().height())
-                    << c.name << ": " << w->objectName().toStdString();
+        for (const auto& [size, suffix] :
+             {std::pair{QSize(720, 480), ""}, std::pair{QSize(520, 300), "-small"}}) {
+            panel.resize(size);
+            QCoreApplication::sendPostedEvents();
+            const QPixmap shot = panel.grab();
+            ASSERT_FALSE(shot.isNull());
+            // Every control gets at least the room it needs: nothing is cut off.
+            for (QWidget* w : Page(c.page)->findChildren<QWidget*>()) {
+                if (w->isVisible() && !w->objectName().startsWith(QLatin1String("qt_"))) {
+                    EXPECT_GE(w->width(), w->minimumSizeHint().width())
+                        << c.name << suffix << ": " << w->objectName().toStdString();
+                    EXPECT_GE(w->height(), w->minimumSizeHint().height())
+                        << c.name << suffix << ": " << w->objectName().toStdString();
+                }
             }
-        }
-        if (!dir.isEmpty()) {
-            QDir().mkpath(dir);
-            EXPECT_TRUE(shot.save(QStringLiteral("%1/page-%2-%3.png")
-                                      .arg(dir)
-                                      .arg(c.page)
-                                      .arg(QLatin1String(c.name))));
+            if (*suffix == '\0') {
+                // At the usual size the whole page is in view.
+                auto* area = qobject_cast<QScrollArea*>(panel.tabs()->currentWidget());
+                ASSERT_NE(area, nullptr);
+                EXPECT_FALSE(area->verticalScrollBar()->isVisible()) << c.name;
+                EXPECT_FALSE(area->horizontalScrollBar()->isVisible()) << c.name;
+            }
+            if (!dir.isEmpty()) {
+                QDir().mkpath(dir);
+                EXPECT_TRUE(shot.save(QStringLiteral("%1/page-%2-%3%4.png")
+                                          .arg(dir)
+                                          .arg(c.page)
+                                          .arg(QLatin1String(c.name), QLatin1String(suffix))));
+            }
         }
     }
 }

@@ -274,13 +274,20 @@ void RepeatControls::Write(const RepeatSettings& settings) {
 }
 
 void RepeatControls::Place(QGridLayout* grid, int row, int columns) {
-    // Label, then the slider over the middle columns, then the readout.
-    grid->addWidget(countLabel, row, 0, 1, columns);
-    grid->addWidget(count, row + 1, 0, 1, columns - 1);
-    grid->addWidget(countReadout, row + 1, columns - 1);
-    grid->addWidget(delayLabel, row + 2, 0, 1, columns);
-    grid->addWidget(delay, row + 3, 0, 1, columns - 1);
-    grid->addWidget(delayReadout, row + 3, columns - 1);
+    // Label, slider and readout on one line each.
+    auto line = [&](QLabel* label, QSlider* slider, QLineEdit* readout, int at) {
+        auto* box = new QHBoxLayout;
+        box->addWidget(label);
+        box->addWidget(slider, 1);
+        box->addWidget(readout);
+        grid->addLayout(box, at, 0, 1, columns);
+    };
+    // The two sliders start at the same place.
+    const int labelWidth = std::max(countLabel->sizeHint().width(), delayLabel->sizeHint().width());
+    countLabel->setMinimumWidth(labelWidth);
+    delayLabel->setMinimumWidth(labelWidth);
+    line(countLabel, count, countReadout, row);
+    line(delayLabel, delay, delayReadout, row + 1);
 }
 
 void RepeatControls::UpdateShown() {
@@ -304,7 +311,7 @@ DataFormatControls::DataFormatControls(const Captions& captions, QWidget* page) 
     formatGroup = new QButtonGroup(this);
     formatGroup->addButton(ascii, 0);
     formatGroup->addButton(hex, 1);
-    auto* formatLayout = new QVBoxLayout(formatBox);
+    auto* formatLayout = new QHBoxLayout(formatBox);
     formatLayout->addWidget(ascii);
     formatLayout->addWidget(hex);
 

@@ -135,7 +135,7 @@ class RepeatControls : public QObject {
 
     RepeatSettings Read() const;
     void Write(const RepeatSettings& settings);
-    // Puts the six slider controls into `grid` from `row` on, two rows over `columns` columns.
+    // Puts the six slider controls into `grid` at `row` and `row` + 1, over `columns` columns.
     void Place(QGridLayout* grid, int row, int columns);
 
     QComboBox* active;

@@ -1,6 +1,7 @@
 #include "ActionPagesPanel.h"
 
 #include <QHBoxLayout>
+#include <QScrollArea>
 #include <QSignalBlocker>
 
 #include "model/ActionTexts.h"
@@ -33,7 +34,12 @@ ActionPagesPanel::ActionPagesPanel(QWidget* parent)
     for (int i = 0; i < kActionPageCount; ++i) {
         const QString label = QString::fromLatin1(ActionPageLabel(i));
         m_list->addItem(label);
-        m_tabs->addTab(m_pages[i], label);
+        // On a small screen a page scrolls rather than being cut off.
+        auto* scroll = new QScrollArea;
+        scroll->setWidget(m_pages[i]);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        m_tabs->addTab(scroll, label);
         connect(m_pages[i], &ActionPage::addRequested, this, &ActionPagesPanel::addRequested);
         connect(m_pages[i], &ActionPage::editRequested, this, &ActionPagesPanel::editRequested);
     }
@@ -42,6 +48,7 @@ ActionPagesPanel::ActionPagesPanel(QWidget* parent)
     connect(ir, &CPageView3Ir::editLibraryRequested, this,
             &ActionPagesPanel::editIrLibraryRequested);
     // The list is only as wide as its longest entry needs.
+    m_list->setSpacing(1);
     m_list->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     m_list->setFixedWidth(m_list->sizeHintForColumn(0) + 2 * m_list->frameWidth() + 8);
     m_list->setCurrentRow(0);

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,11 +41,17 @@ CPageView3Ir::CPageView3Ir(QWidget* parent) : ActionPage(kIrPage, parent) {
     g->addWidget(m_port, 1, 3);
     g->addWidget(MakeLabel(QStringLiteral("Carrier"), m_carrier), 2, 0);
     g->addWidget(m_carrier, 2, 1);
-    g->addWidget(changeLib, 3, 2);
-    g->addWidget(editLib, 3, 3);
-    m_repeat->Place(g, 4, 4);
+    auto* libButtons = new QHBoxLayout;
+    libButtons->addStretch(1);
+    libButtons->addWidget(changeLib);
+    libButtons->addWidget(editLib);
+    g->addLayout(libButtons, 2, 2, 1, 2);
+    m_repeat->Place(g, 3, 4);
+    // Both halves of the form alike wide, so that function names are not cut off.
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
+    g->setColumnMinimumWidth(1, 130);
+    g->setColumnMinimumWidth(3, 130);
     FinishPage();
 
     connect(changeLib, &QPushButton::clicked, this, &CPageView3Ir::OnChangeLib);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,26 +67,32 @@ CPageView3Rs232::CPageView3Rs232(QWidget* parent) : ActionPage(kRs232Page, paren
     g->addWidget(m_repeat->active, 1, 1);
     g->addWidget(MakeLabel(QStringLiteral("Port:"), m_port), 1, 2);
     g->addWidget(m_port, 1, 3);
-    g->addWidget(changeLib, 2, 2);
-    g->addWidget(editLib, 2, 3);
+    auto* libButtons = new QHBoxLayout;
+    libButtons->addStretch(1);
+    libButtons->addWidget(changeLib);
+    libButtons->addWidget(editLib);
+    g->addLayout(libButtons, 2, 2, 1, 2);
     m_repeat->Place(g, 3, 4);
-    g->addWidget(MakeLabel(QStringLiteral("Baud Rate:"), m_baud), 7, 0);
-    g->addWidget(m_baud, 7, 1);
-    g->addWidget(MakeLabel(QStringLiteral("Data Bit:"), m_dataBit), 7, 2);
-    g->addWidget(m_dataBit, 7, 3);
-    g->addWidget(MakeLabel(QStringLiteral("Stop Bit:"), m_stopBit), 8, 0);
-    g->addWidget(m_stopBit, 8, 1);
-    g->addWidget(MakeLabel(QStringLiteral("Parity:"), m_parity), 8, 2);
-    g->addWidget(m_parity, 8, 3);
-    g->addWidget(m_format->formatBox, 9, 0, 1, 2);
-    g->addWidget(m_format->endBox, 9, 2, 1, 2);
-    g->addWidget(MakeLabel(QStringLiteral("Data:"), m_format->data), 10, 0);
-    g->addWidget(m_format->data, 10, 1, 1, 2);
-    g->addWidget(clear, 10, 3);
-    g->addWidget(MakeLabel(QStringLiteral("Event Name"), m_eventName), 11, 0);
-    g->addWidget(m_eventName, 11, 1, 1, 3);
+    g->addWidget(MakeLabel(QStringLiteral("Baud Rate:"), m_baud), 5, 0);
+    g->addWidget(m_baud, 5, 1);
+    g->addWidget(MakeLabel(QStringLiteral("Data Bit:"), m_dataBit), 5, 2);
+    g->addWidget(m_dataBit, 5, 3);
+    g->addWidget(MakeLabel(QStringLiteral("Stop Bit:"), m_stopBit), 6, 0);
+    g->addWidget(m_stopBit, 6, 1);
+    g->addWidget(MakeLabel(QStringLiteral("Parity:"), m_parity), 6, 2);
+    g->addWidget(m_parity, 6, 3);
+    g->addWidget(m_format->formatBox, 7, 0, 1, 2);
+    g->addWidget(m_format->endBox, 7, 2, 1, 2);
+    g->addWidget(MakeLabel(QStringLiteral("Data:"), m_format->data), 8, 0);
+    g->addWidget(m_format->data, 8, 1, 1, 2);
+    g->addWidget(clear, 8, 3, Qt::AlignLeft);
+    g->addWidget(MakeLabel(QStringLiteral("Event Name"), m_eventName), 9, 0);
+    g->addWidget(m_eventName, 9, 1, 1, 3);
+    // Both halves of the form alike wide, so that function names are not cut off.
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
+    g->setColumnMinimumWidth(1, 130);
+    g->setColumnMinimumWidth(3, 130);
     FinishPage();
 
     connect(changeLib, &QPushButton::clicked, this, &CPageView3Rs232::OnChangeLib);

@@ -18,6 +18,12 @@ namespace qz {
 
 namespace {
 
+// The lists of the small pages keep a moderate width; the room to their right stays empty.
+void NarrowForm(QGridLayout* g) {
+    g->setColumnMinimumWidth(1, 240);
+    g->setColumnStretch(2, 1);
+}
+
 // Name boxes are trimmed when shown, as when built.
 QString ShownName(const std::string& name) {
     return FromBytes(name).trimmed();
@@ -44,7 +50,7 @@ CPageView3IO::CPageView3IO(QWidget* parent) : ActionPage(kIoPage, parent) {
     g->addWidget(m_output, 2, 1);
     g->addWidget(MakeLabel(QStringLiteral("Event Name:"), m_eventName), 3, 0);
     g->addWidget(m_eventName, 3, 1);
-    g->setColumnStretch(1, 1);
+    NarrowForm(g);
     FinishPage();
 
     m_outputLabel->hide();
@@ -104,7 +110,7 @@ CPageView3Relay::CPageView3Relay(QWidget* parent) : ActionPage(kRelayPage, paren
     g->addWidget(m_port, 0, 1);
     g->addWidget(MakeLabel(QStringLiteral("Action"), m_action), 1, 0);
     g->addWidget(m_action, 1, 1);
-    g->setColumnStretch(1, 1);
+    NarrowForm(g);
     FinishPage();
 }
 
@@ -311,7 +317,7 @@ CPageView3Ledp::CPageView3Ledp(QWidget* parent) : ActionPage(kLedPage, parent) {
     g->addWidget(m_button, 0, 1);
     g->addWidget(MakeLabel(QStringLiteral("Light Action"), m_light), 1, 0);
     g->addWidget(m_light, 1, 1);
-    g->setColumnStretch(1, 1);
+    NarrowForm(g);
     FinishPage();
 }
 
@@ -345,7 +351,7 @@ CPageView3Page::CPageView3Page(QWidget* parent) : ActionPage(kPagePage, parent) 
     g->addWidget(m_activeNo, 1, 1);
     g->addWidget(MakeLabel(QStringLiteral("Event Name:"), m_eventName), 2, 0);
     g->addWidget(m_eventName, 2, 1);
-    g->setColumnStretch(1, 1);
+    NarrowForm(g);
     FinishPage();
 }
 
@@ -385,7 +391,7 @@ CPageView3Casd::CPageView3Casd(QWidget* parent) : ActionPage(kLoopPage, parent) 
     g->addWidget(m_key, 1, 1);
     g->addWidget(MakeLabel(QStringLiteral("Event Name:"), m_eventName), 2, 0);
     g->addWidget(m_eventName, 2, 1);
-    g->setColumnStretch(1, 1);
+    NarrowForm(g);
     FinishPage();
 }
 
@@ -426,7 +432,7 @@ CPageView3Toggle::CPageView3Toggle(QWidget* parent) : ActionPage(kTogglePage, pa
     g->addWidget(m_start, 1, 1);
     g->addWidget(MakeLabel(QStringLiteral("Event Name:"), m_eventName), 2, 0);
     g->addWidget(m_eventName, 2, 1);
-    g->setColumnStretch(1, 1);
+    NarrowForm(g);
     FinishPage();
 }
 
