@@ -70,7 +70,9 @@ void CKvqIrListCtrl::AddRow(const QString& name, const QString& data) {
     no->setData(Qt::UserRole, row);
     setItem(row, kNo, no);
     setItem(row, kName, new QTableWidgetItem(name));
-    setItem(row, kData, new QTableWidgetItem(data));
+    auto* code = new QTableWidgetItem(data);
+    code->setToolTip(data); // the whole code; the column shows its start
+    setItem(row, kData, code);
     setItem(row, kUses, new QTableWidgetItem(QStringLiteral("0")));
     SelectRow(row);
 }
@@ -118,6 +120,7 @@ void CKvqIrListCtrl::SetRowName(int index, const QString& name) {
 void CKvqIrListCtrl::SetRowData(int index, const QString& data) {
     if (index >= 0 && index < rowCount()) {
         item(index, kData)->setText(data);
+        item(index, kData)->setToolTip(data);
     }
 }
 

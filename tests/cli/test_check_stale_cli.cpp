@@ -1,0 +1,96 @@
+// qzctl check and the library copies of a project: stale ones always, missing libraries and
+// functions with --library.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include "library/IrLibrary.h"
+#include "model/ActionTexts.h"
+#include "model/Configuration.h"
+#include "store/ProjectFile.h"
+
+namespace {
+
+struct CheckRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+CheckRun Check(const QString& home, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QZCTR_HOME"), home);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QZ_BINARY_DIR "/cli/qzctl"), QStringList{"check"} + args);
+    CheckRun run;
+    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit) {
+        run.status = p.exitCode();
+        run.out = QString::fromLatin1(p.readAllStandardOutput());
+        run.err = QString::fromLatin1(p.readAllStandardError());
+    }
+    return run;
+}
+
+std::string Ir(const char* lib, const char* function, char digit) {
+    qz::IrAction a;
+    a.libName = lib;
+    a.function = function;
+    a.code = std::string(qz::kIrCodeDigits, digit);
+    return a.ToActionText();
+}
+
+TEST(CheckStale, ReportsCopiesThatDifferFromTheLibraryFolder) {
+    QTemporaryDir home;
+    QTemporaryDir other;
+    ASSERT_TRUE(home.isValid() && other.isValid());
+    const QString library = home.filePath("Library");
+    ASSERT_TRUE(QDir().mkpath(library));
+    qz::CIrLibSet tv;
+    tv.libName = "TV";
+    tv.entries = {qz::MakeIrEntry("Power", std::string(qz::kIrCodeDigits, 'a')),
+                  qz::MakeIrEntry("Mute", std::string(qz::kIrCodeDigits, 'b'))};
+    ASSERT_TRUE(qz::SaveIrLibraryFile(library + "/TV.irr", tv));
+
+    qz::Configuration config;
+    const int slot = config.AddEvent(2, qz::kFamilyKey, 0, 0);
+    ASSERT_GE(config.AddAction(2, slot, Ir("TV", "Power", '0')), 0); // stale
+    ASSERT_GE(config.AddAction(2, slot, Ir("TV", "Mute", 'b')), 0);  // in step
+    ASSERT_GE(config.AddAction(2, slot, Ir("DVD", "Play", 'c')), 0); // no such library
+    const QString project = other.filePath("p.qzp");
+    ASSERT_TRUE(qz::SaveProject(project, config));
+
+    // The program's library folder: the stale copy only.
+    CheckRun run = Check(home.path(), {project});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << run.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("key 3 ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains("action 1: IR function \"Power\" of library \"TV\""))
+        << lines[0].toStdString();
+
+    // An explicit folder also names the copies it cannot compare.
+    run = Check(other.path(), {project, "--library", library});
+    EXPECT_EQ(run.status, 1);
+    lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+    EXPECT_TRUE(lines[1].contains("action 3: IR function \"Play\" of library \"DVD\": library "
+                                  "missing"))
+        << lines[1].toStdString();
+
+    // In step with a folder that holds the new code: nothing to report.
+    tv.entries[0] = qz::MakeIrEntry("Power", std::string(qz::kIrCodeDigits, '0'));
+    ASSERT_TRUE(qz::SaveIrLibraryFile(library + "/TV.irr", tv));
+    run = Check(home.path(), {project});
+    EXPECT_EQ(run.status, 0) << run.out.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    // A folder that is not there, and a second project, are usage errors.
+    EXPECT_EQ(Check(home.path(), {project, "--library", other.filePath("none")}).status, 2);
+    EXPECT_EQ(Check(home.path(), {project, project}).status, 2);
+}
+
+} // namespace
