@@ -212,6 +212,8 @@ CDlgIREditLib::CDlgIREditLib(const QString& libName, const QString& functionName
     layout->addWidget(edit, 1);
     layout->addLayout(bottom);
     resize(780, 420);
+    // Without an open project there is nothing to count.
+    m_list->setColumnHidden(CKvqIrListCtrl::kUses, config == nullptr);
 
     m_learnLock->setObjectName(QStringLiteral("learnLock"));
     m_learnLock->setSingleShot(true);

@@ -173,6 +173,8 @@ CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functi
     QPushButton* newFunction = Button(QStringLiteral("New Function"), "newFunction", this);
     QPushButton* deleteFunction = Button(QStringLiteral("Delete Function"), "deleteFunction", this);
     m_uses->setObjectName(QStringLiteral("uses"));
+    // Without an open project there is nothing to count.
+    m_uses->setVisible(config != nullptr);
     auto* top = new QGridLayout;
     top->addWidget(libLabel, 0, 0);
     top->addWidget(m_libName, 0, 1);

@@ -322,6 +322,10 @@ TEST_F(LibraryEditors, BothShowHowManyActionsUseEachFunction) {
     Press(ir, "renameFunction");
     EXPECT_EQ(ir.list()->item(0, CKvqIrListCtrl::kUses)->text(), QStringLiteral("0"));
 
+    CDlgIREditLib noProject(QStringLiteral("TV"), QString(), messages);
+    EXPECT_TRUE(noProject.list()->isColumnHidden(CKvqIrListCtrl::kUses));
+    EXPECT_FALSE(ir.list()->isColumnHidden(CKvqIrListCtrl::kUses));
+
     CDlgRs232EditLib rs(QStringLiteral("Proj"), QStringLiteral("On"), messages, &config);
     EXPECT_EQ(rs.shownUses(), 2);
     EXPECT_TRUE(Find<QLabel>(rs, "uses")->text().contains(QLatin1String("2")));
@@ -426,6 +430,18 @@ TEST_F(LibraryEditors, IrRefusesATooShortLearnedFrame) {
     EXPECT_TRUE(messages.shown[0].contains(QLatin1String("too short")))
         << messages.shown[0].toStdString();
     EXPECT_EQ(editor.list()->RowData(0), Q(Code('a')));
+}
+
+TEST_F(LibraryEditors, IrLearnWhileTheKeypadIsClearingSaysWhy) {
+    Keypad keypad;
+    ASSERT_TRUE(keypad.Start());
+    ASSERT_TRUE(keypad.link.startClear());
+    CDlgIREditLib editor(QStringLiteral("TV"), QString(), messages, &keypad.link);
+    editor.show();
+    Press(editor, "learn");
+    EXPECT_EQ(messages.shown, QStringList{RefusalText(LinkRefusal::ClearRunning)});
+    EXPECT_TRUE(Find<QPushButton>(editor, "learn")->isEnabled());
+    EXPECT_FALSE(keypad.link.learning());
 }
 
 TEST_F(LibraryEditors, IrLearnedCodeWithoutSelectedRowIsDropped) {
@@ -629,6 +645,32 @@ TEST_F(LibraryEditors, Rs232SaveRefusesDataThatDoNotFit) {
     QFile f(Path("Proj.rss"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
+}
+
+TEST_F(LibraryEditors, Rs232WorksOnACopyUntilSaved) {
+    {
+        CDlgRs232EditLib editor(QStringLiteral("Proj"), QStringLiteral("On"), messages);
+        editor.show();
+        editor.dataBox()->setText(QStringLiteral("CHANGED"));
+        Press(editor, "deleteFunction");
+        Press(editor, "cancel");
+    }
+    CRS232LibSet onDisk;
+    ASSERT_TRUE(LoadRs232LibraryFile(Path("Proj.rss"), onDisk));
+    EXPECT_EQ(onDisk, proj);
+
+    // "Save Edit" takes the panel into the function the box names, and only that one.
+    CDlgRs232EditLib editor(QStringLiteral("Proj"), QStringLiteral("On"), messages);
+    editor.show();
+    editor.dataBox()->setText(QStringLiteral("PWR ON"));
+    Find<QComboBox>(editor, "baudRate")->setCurrentText(QStringLiteral("115200"));
+    Press(editor, "saveEdit");
+    ASSERT_TRUE(LoadRs232LibraryFile(Path("Proj.rss"), onDisk));
+    EXPECT_EQ(onDisk.functions[1], proj.functions[1]);
+    EXPECT_EQ(Rs232DataText(onDisk.functions[0]), "PWR ON");
+    EXPECT_EQ(onDisk.functions[0].dataLength, 7);
+    EXPECT_EQ(onDisk.functions[0].baudRate, "115200");
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
 
 TEST_F(LibraryEditors, Rs232SevenDataBitsOfferOnlyOddAndEven) {
