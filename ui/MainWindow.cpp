@@ -1,5 +1,8 @@
 #include "MainWindow.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -7,43 +10,55 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTableView>
 #include <QToolButton>
-#include <QTreeWidget>
-#include <QUndoCommand>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
+#include "AboutDialog.h"
+#include "ActionListModel.h"
+#include "Clipboard.h"
+#include "EditorDocument.h"
+#include "EventListModel.h"
+#include "IrLibraryEditor.h"
 #include "KeyDialogs.h"
 #include "KeyPanel.h"
-#include "link/DeviceLink.h"
-#include "link/PortDiscovery.h"
+#include "Rs232LibraryEditor.h"
+#include "SmallDialogs.h"
+#include "StaleActionsDialog.h"
+#include "link/KeypadSession.h"
 #include "link/Uploader.h"
-#include "model/KvqEventStr.h"
-#include "model/Text.h"
 #include "model/UploadPlan.h"
+#include "pages/ActionPagesPanel.h"
+#include "pages/IrPage.h"
+#include "pages/Rs232Page.h"
 #include "store/DeviceModels.h"
 #include "store/Paths.h"
-#include "store/ProjectFile.h"
-#include "store/ProjectJson.h"
-#include "store/Settings.h"
 
 namespace qz {
 
+// The clipboard the lists copy to and paste from: the system's when there is a GUI.
+struct ActionClipboardHolder {
+    ActionClipboard clipboard;
+};
+
 namespace {
 
-QString Latin1(const std::string& s) {
-    return QString::fromLatin1(s.data(), int(s.size()));
-}
-std::string Bytes(const QString& s) {
-    return s.toLatin1().toStdString();
-}
+constexpr int kRecentMax = 8;
+const char kRecentKey[] = "RECENT/files";
+const char kModelSwitchText[] =
+    "Switching the device model lays the keys out again and discards every event of this "
+    "project.\rSwitch anyway? (Undo brings the events back.)";
+const char kModelNames[3][24] = {"Model 0", "QRM-K6", "Model 2 (19 keys)"};
 
 QToolButton* ListButton(const QString& text, const QString& tip, const char* name,
                         QStyle::StandardPixmap icon, QWidget* parent) {
@@ -51,104 +66,93 @@ QToolButton* ListButton(const QString& text, const QString& tip, const char* nam
     b->setObjectName(QLatin1String(name));
     if (icon != QStyle::SP_CustomBase) {
         b->setIcon(parent->style()->standardIcon(icon));
+        b->setToolTip(tip);
+        b->setAccessibleName(tip);
     } else {
         b->setText(text);
+        b->setAccessibleName(text);
     }
-    b->setToolTip(tip);
     return b;
 }
 
-QTreeWidget* List(const QStringList& columns, const QList<int>& widths, const char* name) {
-    auto* list = new QTreeWidget;
-    list->setObjectName(QLatin1String(name));
-    list->setColumnCount(int(columns.size()));
-    list->setHeaderLabels(columns);
-    list->setRootIsDecorated(false);
-    list->setAllColumnsShowFocus(true);
-    list->setUniformRowHeights(true);
+QTableView* ListView(const char* name, const QString& caption, const QList<int>& widths,
+                     QAbstractItemModel* model, QAbstractItemView::SelectionMode mode) {
+    auto* view = new QTableView;
+    view->setObjectName(QLatin1String(name));
+    view->setAccessibleName(caption);
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(mode);
+    view->setShowGrid(true);
+    view->setWordWrap(false);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+    view->horizontalHeader()->setAccessibleName(caption + QStringLiteral(" columns"));
     for (int i = 0; i < widths.size(); ++i) {
-        list->setColumnWidth(i, widths[i]);
+        view->setColumnWidth(i, widths[i]);
     }
-    return list;
+    view->setSortingEnabled(true);
+    return view;
 }
-
-constexpr int kSlotRole = Qt::UserRole;
-const char kNoRoomText[] =
-    "This action does not fit: the event's actions would no longer fit into one frame.";
 
 } // namespace
 
-// One edit as the configuration before and after it: simple, and exact whatever the edit was.
-class MainWindow::SnapshotCommand : public QUndoCommand {
-  public:
-    SnapshotCommand(MainWindow* window, Configuration before, Configuration after,
-                    const QString& text)
-        : QUndoCommand(text), m_window(window), m_before(std::move(before)),
-          m_after(std::move(after)) {}
-    void undo() override { m_window->restore(m_before); }
-    void redo() override {
-        if (m_done) {
-            m_window->restore(m_after);
-        }
-        m_done = true; // the edit itself has already been made
-    }
-
-  private:
-    MainWindow* m_window;
-    Configuration m_before;
-    Configuration m_after;
-    bool m_done = false;
-};
-
-MainWindow::MainWindow(Configuration config, DeviceLink& link, IMessages* messages, QWidget* parent)
-    : QMainWindow(parent), m_config(std::move(config)), m_link(link),
+MainWindow::MainWindow(EditorDocument& document, KeypadSession& session, IMessages* messages,
+                       QWidget* parent)
+    : QMainWindow(parent), m_document(document), m_session(session),
       m_ownMessages(std::make_unique<WidgetMessages>(this)),
       m_messages(messages ? messages : m_ownMessages.get()),
-      m_uploader(std::make_unique<Uploader>(link)) {
+      m_clipboard(std::make_unique<ActionClipboardHolder>(ActionClipboardHolder{ActionClipboard(
+          qobject_cast<QApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
+                                                                    : nullptr)})) {
     setObjectName(QStringLiteral("mainWindow"));
+    setWindowIcon(ProgramIcon());
+    m_eventModel = new EventListModel(m_document, this);
+    m_actionModel = new ActionListModel(m_document, this);
     buildMenus();
     setCentralWidget(buildCentre());
+    statusBar()->showMessage(QStringLiteral("Ready"), 3000);
+    wireDocument();
+    wireSession();
+    // Ctrl+Z must reach the document also while a text box has focus.
+    qApp->installEventFilter(this);
 
-    connect(&m_link, &DeviceLink::message, this,
-            [this](const QString& text, const QString& detail) {
-                m_messages->Show(detail.isEmpty() ? text : text + QStringLiteral("\n\n") + detail);
-            });
-    connect(&m_link, &DeviceLink::statusChanged, this, &MainWindow::onStatusChanged);
-    connect(&m_link, &DeviceLink::handshakeFinished, this, [this](bool) { onStatusChanged(); });
-    connect(m_uploader.get(), &Uploader::finished, this, &MainWindow::onUploadFinished);
-    connect(m_uploader.get(), &Uploader::progressChanged, this, [this](int p) {
-        if (m_progress) {
-            m_progress->setValue(p);
-        }
-    });
-
-    // Only a change of the port list that removes the connected port drops the connection.
-    m_watcher = new PortWatcher(PortDiscovery(), this);
-    connect(m_watcher, &PortWatcher::portRemoved, this,
-            [this](const QString& name) { m_link.portRemoved(name); });
-    connect(m_watcher, &PortWatcher::portsChanged, this,
-            [this] { m_link.setKeypadPortPresent(m_watcher->candidatePresent()); });
-    m_watcher->start();
-
-    refreshKeys();
-    refillEventList();
-    onStatusChanged();
+    updateDevice();
+    updateKeys();
     updateTitle();
-    resize(1100, 720);
+    onStatus();
+    setMinimumSize(980, 640);
+    resize(1180, 760);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+}
+
+// --- Layout and menus ---
 
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&New"), QKeySequence::New, this, [this] { newProject(); });
     file->addAction(QStringLiteral("&Open"), QKeySequence::Open, this, [this] {
-        const QString path =
-            m_messages->OpenFileName(QStringLiteral("Open"), startFolder(),
-                                     QStringLiteral("Projects (*.qzp);;Projects as text (*.json)"));
+        if (!maybeSave()) {
+            return;
+        }
+        const QString path = m_messages->OpenFileName(
+            QStringLiteral("Open"), startFolder(),
+            QStringLiteral("Projects (*.qzp);;Projects as text (*.json);;All files (*)"));
         if (!path.isEmpty()) {
             openProject(path);
         }
     });
+    m_recentMenu = file->addMenu(QStringLiteral("Open &Recent"));
+    m_recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
     file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] { saveProject(); });
     file->addAction(QStringLiteral("Save &as"), QKeySequence::SaveAs, this,
                     [this] { saveProjectAs(); });
@@ -156,116 +160,163 @@ void MainWindow::buildMenus() {
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    QAction* undo = m_undo.createUndoAction(this, QStringLiteral("&Undo"));
+    QAction* undo = m_document.undoStack()->createUndoAction(this, QStringLiteral("&Undo"));
     undo->setShortcut(QKeySequence::Undo);
-    QAction* redo = m_undo.createRedoAction(this, QStringLiteral("&Redo"));
-    redo->setShortcut(QKeySequence::Redo);
+    QAction* redo = m_document.undoStack()->createRedoAction(this, QStringLiteral("&Redo"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    undo->setObjectName(QStringLiteral("undo"));
+    redo->setObjectName(QStringLiteral("redo"));
     edit->addAction(undo);
     edit->addAction(redo);
-    connect(&m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) {
-        m_modified = !clean;
-        updateTitle();
-    });
+    edit->addSeparator();
+    // Copy, paste and delete act on the list that had focus last; inside a text box the keys
+    // keep their usual meaning, so the list's own shortcuts are bound to the lists.
+    edit->addAction(QStringLiteral("&Copy"), this, [this] { copySelection(m_lastList); });
+    edit->addAction(QStringLiteral("&Paste"), this, [this] { pasteInto(m_lastList); });
+    edit->addAction(QStringLiteral("&Delete"), this, [this] { deleteIn(m_lastList); });
+    edit->addSeparator();
+    QAction* update = edit->addAction(QStringLiteral("Update actions from &libraries..."), this,
+                                      &MainWindow::updateFromLibraries);
+    update->setObjectName(QStringLiteral("updateFromLibraries"));
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("&System"));
-    m_modelAction = system->addAction(QStringLiteral("QRM-K6"), this, &MainWindow::onModelCommand);
-    m_modelAction->setCheckable(true);
+    // "QRM-K6" first, as the keypad's users know it; the other models follow.
+    for (int model : {1, 0, 2}) {
+        QAction* action = system->addAction(QLatin1String(kModelNames[model]), this,
+                                            [this, model] { chooseModel(model); });
+        action->setCheckable(true);
+        action->setObjectName(QStringLiteral("model%1").arg(model));
+        m_modelActions[model] = action;
+    }
+    system->addSeparator();
+    system->addAction(QStringLiteral("IR library..."), this, &MainWindow::openIrEditor);
+    system->addAction(QStringLiteral("RS232 library..."), this, &MainWindow::openRs232Editor);
 
     QMenu* connection = menuBar()->addMenu(QStringLiteral("&Connection"));
     m_usbAction = connection->addAction(QStringLiteral("USB"), this, &MainWindow::connectKeypad);
     m_usbAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     m_usbAction->setCheckable(true);
-    connection->addAction(QStringLiteral("Disconnect"), this, [this] { m_link.disconnectPort(); });
+    connection->addAction(QStringLiteral("Disconnect"), this,
+                          [this] { m_session.disconnectKeypad(); });
     connection->addSeparator();
     connection->addAction(QStringLiteral("Upload"), QKeySequence(Qt::CTRL | Qt::Key_U), this,
                           &MainWindow::onUpload);
     connection->addAction(QStringLiteral("Clear"), this, &MainWindow::onClear);
     connection->addAction(QStringLiteral("Unusual"), this, [this] {
+        const LinkRefusal refusal = m_session.clearBlocker();
+        if (refusal != LinkRefusal::None) {
+            m_messages->Show(RefusalText(refusal));
+            return;
+        }
         if (m_messages->Ask(QStringLiteral("Unusual the machine,\rare you sure ? "),
-                            QStringLiteral("qzctr"))) {
-            m_link.sendUnusual();
+                            QStringLiteral("Dialog"))) {
+            m_session.unusual();
         }
     });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("about"), this, &MainWindow::about);
 }
 
 QWidget* MainWindow::buildCentre() {
     auto* centre = new QWidget;
     auto* grid = new QGridLayout(centre);
 
-    // Left: the panel, the device boxes, the action text entry.
     auto* panelBox = new QGroupBox(QStringLiteral("Panel Set"));
+    panelBox->setObjectName(QStringLiteral("panelSet"));
     auto* panelLayout = new QVBoxLayout(panelBox);
     m_panel = new KeyPanel;
-    panelLayout->addWidget(m_panel);
+    panelLayout->addWidget(m_panel, 1);
     connect(m_panel, &KeyPanel::keyClicked, this, &MainWindow::onKeyClicked);
+    // A right click on a key offers to paste the copied event onto that key.
+    m_panel->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_panel, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        auto* key = qobject_cast<CBaseButton*>(m_panel->childAt(at));
+        if (!key) {
+            return;
+        }
+        QMenu menu(this);
+        const ClipboardContent content = m_clipboard->clipboard.get();
+        QAction* paste =
+            menu.addAction(QStringLiteral("Paste onto Key %1").arg(key->index() + 1), this,
+                           [this, index = key->index()] { pasteOntoKey(index); });
+        paste->setEnabled(!content.isEmpty());
+        menu.exec(m_panel->mapToGlobal(at));
+    });
+
     auto* boxes = new QHBoxLayout;
     m_portLabel = new QLabel(QStringLiteral("Enable RS232/IR:"));
     m_portBox = new QComboBox;
     m_portBox->setObjectName(QStringLiteral("portMode"));
+    m_portLabel->setBuddy(m_portBox);
+    m_portBox->setAccessibleName(QStringLiteral("Enable RS232/IR"));
     for (int i = 0; i < kPortModeCount; ++i) {
         m_portBox->addItem(QLatin1String(PortModeText(i)));
     }
     m_portBox->setEnabled(false); // only the model command changes the port mode
+    m_portBox->setToolTip(QStringLiteral("Changed through the System menu"));
+    auto* idLabel = new QLabel(QStringLiteral("ID No."));
     m_idBox = new QComboBox;
     m_idBox->setObjectName(QStringLiteral("idNumber"));
+    idLabel->setBuddy(m_idBox);
+    m_idBox->setAccessibleName(QStringLiteral("ID No."));
     m_idBox->addItem(QStringLiteral("--"));
     for (int i = 1; i <= 99; ++i) {
         m_idBox->addItem(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')));
     }
-    connect(m_idBox, &QComboBox::activated, this, [this](int index) {
-        if (index != m_config.idNumber) {
-            const Configuration before = m_config;
-            m_config.idNumber = index;
-            recordEdit(QStringLiteral("ID No."), before);
-        }
-    });
+    connect(m_idBox, &QComboBox::activated, this,
+            [this](int index) { report(m_document.setIdNumber(index)); });
     boxes->addWidget(m_portLabel);
     boxes->addWidget(m_portBox);
     boxes->addStretch();
-    boxes->addWidget(new QLabel(QStringLiteral("ID No.")));
+    boxes->addWidget(idLabel);
     boxes->addWidget(m_idBox);
     panelLayout->addLayout(boxes);
     grid->addWidget(panelBox, 0, 0);
 
-    auto* entryBox = new QGroupBox(QStringLiteral("Event Set"));
-    auto* entry = new QVBoxLayout(entryBox);
-    m_actionText = new QLineEdit;
-    m_actionText->setObjectName(QStringLiteral("actionText"));
-    m_actionText->setPlaceholderText(QStringLiteral("Action text, e.g.  RELY : 0 : 1 : 1"));
-    m_preview = new QLabel;
-    m_preview->setObjectName(QStringLiteral("preview"));
-    m_preview->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* entryButtons = new QHBoxLayout;
-    auto* add = new QPushButton(QStringLiteral("Add"));
-    add->setObjectName(QStringLiteral("addAction"));
-    add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
-    auto* edit = new QPushButton(QStringLiteral("Edit"));
-    edit->setObjectName(QStringLiteral("editAction"));
-    entryButtons->addStretch();
-    entryButtons->addWidget(add);
-    entryButtons->addWidget(edit);
-    entry->addWidget(m_actionText);
-    entry->addWidget(m_preview);
-    entry->addLayout(entryButtons);
-    entry->addStretch();
-    connect(m_actionText, &QLineEdit::textChanged, this, &MainWindow::updatePreview);
-    connect(m_actionText, &QLineEdit::returnPressed, this,
-            [this] { addActionText(m_actionText->text()); });
-    connect(add, &QPushButton::clicked, this, [this] { addActionText(m_actionText->text()); });
-    connect(edit, &QPushButton::clicked, this,
-            [this] { replaceSelectedAction(m_actionText->text()); });
-    grid->addWidget(entryBox, 1, 0);
+    auto* eventSet = new QGroupBox(QStringLiteral("Event Set"));
+    eventSet->setObjectName(QStringLiteral("eventSet"));
+    auto* eventSetLayout = new QVBoxLayout(eventSet);
+    m_pages = new ActionPagesPanel;
+    m_pages->setMessages(m_messages);
+    m_pages->setEventListProbe([this] { return m_eventModel->rowCount() > 0; });
+    eventSetLayout->addWidget(m_pages);
+    connect(m_pages, &ActionPagesPanel::addRequested, this,
+            [this](const QString& text) { report(m_document.addAction(text)); });
+    connect(m_pages, &ActionPagesPanel::editRequested, this, [this](const QString& text) {
+        report(m_document.replaceAction(m_document.currentActionRow(), text));
+    });
+    connect(m_pages, &ActionPagesPanel::editIrLibraryRequested, this, &MainWindow::openIrEditor);
+    connect(m_pages, &ActionPagesPanel::editRs232LibraryRequested, this,
+            &MainWindow::openRs232Editor);
+    grid->addWidget(eventSet, 1, 0);
 
-    // Right: status, the event list and the action list with their buttons.
-    auto* right = new QVBoxLayout;
+    grid->addWidget(buildLists(), 0, 1, 2, 1);
+    grid->setColumnStretch(0, 11);
+    grid->setColumnStretch(1, 9);
+    grid->setRowStretch(0, 1);
+    grid->setRowStretch(1, 1);
+    return centre;
+}
+
+QWidget* MainWindow::buildLists() {
+    auto* right = new QWidget;
+    auto* layout = new QVBoxLayout(right);
+    layout->setContentsMargins(0, 0, 0, 0);
+
     auto* statusRow = new QHBoxLayout;
     statusRow->addStretch();
-    statusRow->addWidget(new QLabel(QStringLiteral("Dev State:")));
+    auto* stateLabel = new QLabel(QStringLiteral("Dev State:"));
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("status"));
+    m_status->setAccessibleName(QStringLiteral("Dev State:"));
+    stateLabel->setBuddy(m_status);
+    statusRow->addWidget(stateLabel);
     statusRow->addWidget(m_status);
-    right->addLayout(statusRow);
+    layout->addLayout(statusRow);
 
+    // The upper list shows the events; its group box keeps the caption users know.
     auto* eventBox = new QGroupBox(QStringLiteral("Action List"));
     auto* eventLayout = new QVBoxLayout(eventBox);
     auto* eventButtons = new QHBoxLayout;
@@ -280,10 +331,20 @@ QWidget* MainWindow::buildCentre() {
     eventButtons->addWidget(purge);
     eventButtons->addWidget(clearEvents);
     eventButtons->addStretch();
-    m_events = List({"Key", "Type", "Data"}, {50, 70, 280}, "eventList");
     eventLayout->addLayout(eventButtons);
-    eventLayout->addWidget(m_events);
-    right->addWidget(eventBox);
+    m_eventView = ListView("eventList", QStringLiteral("Action List"), {50, 70, 280}, m_eventModel,
+                           QAbstractItemView::SingleSelection);
+    m_eventView->setAccessibleDescription(QStringLiteral("The events of every key"));
+    eventLayout->addWidget(m_eventView);
+    layout->addWidget(eventBox, 1);
+    connect(delEvent, &QToolButton::clicked, this, [this] {
+        if (m_eventView->selectionModel()->hasSelection()) {
+            report(m_document.deleteEvent());
+        }
+    });
+    connect(purge, &QToolButton::clicked, this, [this] { report(m_document.purgeEmptyEvents()); });
+    connect(clearEvents, &QToolButton::clicked, this,
+            [this] { report(m_document.clearAllEvents()); });
 
     auto* actionBox = new QGroupBox(QStringLiteral("Event List"));
     auto* actionLayout = new QVBoxLayout(actionBox);
@@ -296,478 +357,444 @@ QWidget* MainWindow::buildCentre() {
                             QStyle::SP_ArrowDown, this);
     auto* clearActions =
         ListButton(QStringLiteral("Clear All"), {}, "clearActions", QStyle::SP_CustomBase, this);
-    for (QWidget* w : {static_cast<QWidget*>(delAction), static_cast<QWidget*>(up),
-                       static_cast<QWidget*>(down), static_cast<QWidget*>(clearActions)}) {
-        actionButtons->addWidget(w);
-    }
+    actionButtons->addWidget(delAction);
+    actionButtons->addWidget(up);
+    actionButtons->addWidget(down);
+    actionButtons->addWidget(clearActions);
     actionButtons->addStretch();
-    m_actions = List({"Num", "Type", "Data"}, {40, 60, 300}, "actionList");
     actionLayout->addLayout(actionButtons);
-    actionLayout->addWidget(m_actions);
-    right->addWidget(actionBox);
-    grid->addLayout(right, 0, 1, 2, 1);
-    grid->setColumnStretch(1, 1);
-
-    connect(delEvent, &QToolButton::clicked, this, &MainWindow::onDeleteEvent);
-    connect(purge, &QToolButton::clicked, this, &MainWindow::onPurgeEvents);
-    connect(clearEvents, &QToolButton::clicked, this, &MainWindow::onClearAllEvents);
-    connect(delAction, &QToolButton::clicked, this, &MainWindow::onDeleteAction);
-    connect(up, &QToolButton::clicked, this, [this] { onMoveAction(-1); });
-    connect(down, &QToolButton::clicked, this, [this] { onMoveAction(+1); });
-    connect(clearActions, &QToolButton::clicked, this, &MainWindow::onClearActions);
-    connect(m_events, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (!item) {
-            return;
-        }
-        const int data = item->data(0, kSlotRole).toInt();
-        m_config.currentKey = data % 256;
-        m_config.currentSlot = (data / 256) % 256;
-        fillActionList();
-    });
-    connect(m_actions, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item) {
-            const auto& list =
-                m_config.keys[size_t(m_config.currentKey)].slots[size_t(m_config.currentSlot)];
-            const int row = m_actions->indexOfTopLevelItem(item);
-            if (row >= 0 && row < int(list.size())) {
-                m_actionText->setText(Latin1(list[size_t(row)]));
-            }
+    m_actionView = ListView("actionList", QStringLiteral("Event List"), {44, 60, 300},
+                            m_actionModel, QAbstractItemView::ExtendedSelection);
+    m_actionView->setAccessibleDescription(QStringLiteral("The actions of the selected event"));
+    actionLayout->addWidget(m_actionView);
+    layout->addWidget(actionBox, 1);
+    connect(delAction, &QToolButton::clicked, this,
+            [this] { report(m_document.deleteAction(m_document.currentActionRow())); });
+    connect(up, &QToolButton::clicked, this,
+            [this] { report(m_document.moveActionUp(m_document.currentActionRow())); });
+    connect(down, &QToolButton::clicked, this,
+            [this] { report(m_document.moveActionDown(m_document.currentActionRow())); });
+    connect(clearActions, &QToolButton::clicked, this, [this] {
+        if (m_actionModel->rowCount() > 0) {
+            report(m_document.clearActions());
         }
     });
-    return centre;
-}
 
-void MainWindow::setFixedPort(const QString& path) {
-    m_fixedPort = path;
-}
-
-QString MainWindow::startFolder() const {
-    return m_projectPath.isEmpty() ? LibraryFolder() : QFileInfo(m_projectPath).absolutePath();
-}
-
-void MainWindow::setModified(bool modified) {
-    if (!modified) {
-        m_undo.setClean();
+    for (QTableView* view : {m_eventView, m_actionView}) {
+        // Copy, paste and delete on the list itself: in a text box the keys keep their meaning.
+        auto bind = [this, view](QKeySequence keys, void (MainWindow::*what)(QAbstractItemView*)) {
+            auto* shortcut = new QShortcut(keys, view, nullptr, nullptr, Qt::WidgetShortcut);
+            connect(shortcut, &QShortcut::activated, this,
+                    [this, view, what] { (this->*what)(view); });
+        };
+        bind(QKeySequence::Copy, &MainWindow::copySelection);
+        bind(QKeySequence::Paste, &MainWindow::pasteInto);
+        bind(QKeySequence::Delete, &MainWindow::deleteIn);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& at) { showListMenu(view, at); });
+        view->installEventFilter(this);
     }
-    m_modified = modified;
-    updateTitle();
+    connect(m_eventView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MainWindow::onEventRowChanged);
+    connect(m_actionView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MainWindow::onActionRowChanged);
+    return right;
 }
 
-void MainWindow::recordEdit(const QString& what, const Configuration& before) {
-    m_undo.push(new SnapshotCommand(this, before, m_config, what));
-    setModified(true);
+// --- Observing the document and the session ---
+
+void MainWindow::wireDocument() {
+    connect(&m_document, &EditorDocument::keyChanged, this, [this] { updateKeys(); });
+    connect(&m_document, &EditorDocument::slotChanged, this, [this] { updateKeys(); });
+    connect(&m_document, &EditorDocument::deviceSettingsChanged, this, [this] {
+        updateDevice();
+        updateKeys();
+    });
+    connect(&m_document, &EditorDocument::reset, this, [this] {
+        updateDevice();
+        updateKeys();
+        selectCurrentEvent();
+    });
+    connect(&m_document, &EditorDocument::currentEventChanged, this,
+            [this] { selectCurrentEvent(); });
+    connect(&m_document, &EditorDocument::currentActionRowChanged, this,
+            [this] { selectCurrentAction(); });
+    connect(&m_document, &EditorDocument::modifiedChanged, this, [this] { updateTitle(); });
+    connect(&m_document, &EditorDocument::pathChanged, this, [this] { updateTitle(); });
+    // Sorting and inserted rows move the current row; keep it in view.
+    connect(m_eventModel, &QAbstractItemModel::layoutChanged, this,
+            [this] { selectCurrentEvent(); });
+    connect(m_eventModel, &QAbstractItemModel::rowsInserted, this,
+            [this] { selectCurrentEvent(); });
 }
 
-void MainWindow::restore(const Configuration& config) {
-    const int key = config.currentKey;
-    const int slot = config.currentSlot;
-    m_config = config;
-    refreshKeys();
-    refillEventList();
-    selectEvent(key, slot);
+void MainWindow::wireSession() {
+    connect(&m_session, &KeypadSession::statusChanged, this, [this] { onStatus(); });
+    connect(&m_session, &KeypadSession::connectFinished, this, [this](PhaseEnd reason) {
+        onStatus();
+        if (reason == PhaseEnd::Done) {
+            statusBar()->showMessage(QStringLiteral("Connected to the keypad."), 5000);
+        }
+    });
+    connect(&m_session, &KeypadSession::message, this,
+            [this](const QString& text, const QString& detail) {
+                m_messages->Show(detail.isEmpty() ? text : text + QStringLiteral("\n\n") + detail);
+            });
+    connect(&m_session, &KeypadSession::uploadProgress, this, [this](int position, int) {
+        if (m_progress) {
+            m_progress->setPosition(position);
+        }
+    });
+    connect(&m_session, &KeypadSession::uploadFinished, this, &MainWindow::onUploadFinished);
+    connect(&m_session, &KeypadSession::clearFinished, this, &MainWindow::onClearFinished);
+    connect(&m_session, &KeypadSession::connectionLost, this, [this] {
+        onStatus();
+        statusBar()->showMessage(QStringLiteral("The keypad's port went away."), 8000);
+    });
+}
+
+bool MainWindow::report(const EditResult& result) {
+    if (result.refused() && !result.message.isEmpty()) {
+        m_messages->Show(result.message);
+    }
+    return result.done();
 }
 
 void MainWindow::updateTitle() {
-    const QString name = m_projectPath.isEmpty() ? QStringLiteral("untitled") : m_projectPath;
-    setWindowTitle(name + (m_modified ? QStringLiteral(" *") : QString()) +
-                   QStringLiteral(" — qzctr"));
+    const QString path = m_document.path();
+    const QString name = path.isEmpty() ? QStringLiteral("untitled") : path;
+    setWindowTitle(name + QStringLiteral("[*] \u2014 qzctr"));
+    setWindowModified(m_document.isModified());
 }
 
-void MainWindow::refreshKeys() {
-    m_panel->showConfiguration(m_config);
-    m_modelAction->setChecked(m_config.deviceModel == 1);
-    const DeviceModelInfo* model = FindDeviceModel(m_config.deviceModel);
+void MainWindow::updateDevice() {
+    const Configuration& config = m_document.configuration();
+    for (int model = 0; model < 3; ++model) {
+        m_modelActions[model]->setChecked(config.deviceModel == model);
+    }
+    const DeviceModelInfo* model = FindDeviceModel(config.deviceModel);
     const bool portShown = model && model->portBoxShown;
     m_portLabel->setVisible(portShown);
     m_portBox->setVisible(portShown);
-    m_portBox->setCurrentIndex(qBound(0, int(m_config.portMode), kPortModeCount - 1));
-    m_idBox->setCurrentIndex(qBound(0, int(m_config.idNumber), 99));
+    m_portBox->setCurrentIndex(qBound(0, int(config.portMode), kPortModeCount - 1));
+    m_idBox->setCurrentIndex(qBound(0, int(config.idNumber), 99));
+    m_pages->setDevice(config.deviceModel, config.portMode);
 }
 
-void MainWindow::refillEventList() {
-    const QSignalBlocker block(m_events);
-    m_events->clear();
-    for (const auto& [key, slot] : m_config.EventRows()) {
-        auto* item = new QTreeWidgetItem(m_events);
-        item->setText(0, QStringLiteral("Key%1").arg(key + 1));
-        item->setText(1, QLatin1String(EventNameOfSlot(slot)));
-        item->setText(2, Latin1(m_config.EventDataText(key, slot)));
-        item->setData(0, kSlotRole, key + 256 * slot);
+void MainWindow::updateKeys() {
+    m_panel->showConfiguration(m_document.configuration());
+}
+
+void MainWindow::selectCurrentEvent() {
+    const QModelIndex index = m_eventModel->currentIndex();
+    if (m_syncing) {
+        return; // the view told the document: its selection is already right
     }
-}
-
-void MainWindow::selectEvent(int key, int slot) {
-    m_config.currentKey = key;
-    m_config.currentSlot = slot;
-    const QSignalBlocker block(m_events);
-    for (int i = 0; i < m_events->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_events->topLevelItem(i);
-        if (item->data(0, kSlotRole).toInt() == key + 256 * slot) {
-            m_events->setCurrentItem(item);
-        }
+    m_syncing = true;
+    if (index.isValid()) {
+        m_eventView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                  QItemSelectionModel::Rows);
+        m_eventView->scrollTo(index);
+    } else {
+        m_eventView->selectionModel()->clearSelection();
     }
-    fillActionList();
+    m_syncing = false;
+    selectCurrentAction();
 }
 
-void MainWindow::fillActionList() {
-    const QSignalBlocker block(m_actions);
-    m_actions->clear();
-    const int key = m_config.currentKey;
-    const int slot = m_config.currentSlot;
-    if (key < 0 || key >= kKeyCount || slot < 0 || slot >= kSlotCount) {
+void MainWindow::selectCurrentAction() {
+    const QModelIndex index = m_actionModel->currentIndex();
+    if (m_syncing) {
         return;
     }
-    const ActionList& list = m_config.keys[size_t(key)].slots[size_t(slot)];
-    if (list.size() == 1 && IsBlank(list.front())) {
-        return; // a new event's placeholder is not an action
-    }
-    for (size_t i = 0; i < list.size(); ++i) {
-        const CKvqEventStr action(list[i]);
-        auto* item = new QTreeWidgetItem(m_actions);
-        item->setText(0, QString::number(i + 1));
-        item->setText(1, Latin1(action.GetTypeName()));
-        item->setText(2, Latin1(action.GetSummary()));
-    }
-}
-
-int MainWindow::selectedActionRow() const {
-    QTreeWidgetItem* item = m_actions->currentItem();
-    return item ? m_actions->indexOfTopLevelItem(item) : -1;
-}
-
-void MainWindow::selectAction(int row) {
-    if (row >= 0 && row < m_actions->topLevelItemCount()) {
-        m_actions->setCurrentItem(m_actions->topLevelItem(row));
-    }
-}
-
-void MainWindow::updatePreview() {
-    const CKvqEventStr action(Bytes(m_actionText->text()));
-    if (m_actionText->text().trimmed().isEmpty()) {
-        m_preview->clear();
-    } else if (action.IsValid()) {
-        m_preview->setText(Latin1(action.GetTypeName()) + QStringLiteral(": ") +
-                           Latin1(action.GetSummary()));
+    m_syncing = true;
+    if (index.isValid()) {
+        m_actionView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                   QItemSelectionModel::Rows);
+        m_actionView->scrollTo(index);
     } else {
-        m_preview->setText(QStringLiteral("Not an action text yet."));
+        m_actionView->selectionModel()->clearSelection();
+    }
+    m_syncing = false;
+}
+
+void MainWindow::onEventRowChanged() {
+    if (m_syncing) {
+        return;
+    }
+    const auto [key, slot] = m_eventModel->eventAt(m_eventView->currentIndex());
+    if (key >= 0) {
+        m_syncing = true;
+        m_document.setCurrentEvent(key, slot);
+        m_syncing = false;
+        // Another event shows other actions: nothing of them is selected yet.
+        selectCurrentAction();
     }
 }
 
-bool MainWindow::addEventToKey(int key, int family, int index, int sub) {
-    const Configuration before = m_config; // a copy: m_config changes next
-    return addEvent(key, family, index, sub, before);
+void MainWindow::onActionRowChanged() {
+    if (m_syncing) {
+        return;
+    }
+    const int row = m_actionView->currentIndex().row();
+    m_syncing = true; // keep the user's (perhaps extended) selection as it is
+    m_document.setCurrentActionRow(row);
+    m_syncing = false;
+    if (row >= 0) {
+        // The action's page comes to the front, filled, ready for "Edit".
+        m_pages->showAction(
+            m_actionModel->indexOfRow(row).data(ActionListModel::ActionTextRole).toString());
+    }
 }
 
-bool MainWindow::addEvent(int key, int family, int index, int sub, const Configuration& before) {
-    const int slot = m_config.AddEvent(key, family, index, sub);
-    if (slot < 0) {
-        m_config = before;
-        m_messages->Show(QStringLiteral("Add error"));
-        return false;
-    }
-    recordEdit(QStringLiteral("Add event"), before);
-    refreshKeys();
-    refillEventList();
-    selectEvent(key, slot);
-    return true;
-}
+// --- Keys ---
 
 void MainWindow::onKeyClicked(int key) {
-    const Key& k = m_config.keys[size_t(key)];
-    if (k.keyKind == kKindSystem && (key == 32 || key == 33) &&
-        !HasIoInputs(m_config.deviceModel)) {
-        m_messages->Show(QLatin1String(kIoUnavailable));
+    const Configuration& config = m_document.configuration();
+    const Key& k = config.keys[size_t(key)];
+    if (k.keyKind == kKindSystem && (key == 32 || key == 33) && !HasIoInputs(config.deviceModel)) {
+        m_messages->Ask(QLatin1String(kIoUnavailable), QStringLiteral("Dialog"));
         return;
     }
-    const std::unique_ptr<CDlgKey> dialog = MakeKeyDialog(m_config, key, *m_messages, this);
+    std::unique_ptr<CDlgKey> dialog = MakeKeyDialog(config, key, *m_messages, this);
     if (!dialog || m_messages->Exec(*dialog) != QDialog::Accepted) {
         return;
     }
-    const KeyDialogResult r = dialog->keyResult();
-    const Configuration before = m_config;
-    Key& target = m_config.keys[size_t(key)];
+    const KeyDialogResult& r = dialog->keyResult();
+    KeySettings settings;
     if (k.keyKind == kKindNormal) {
-        target.keyName = r.name;
-        target.ledBrightness = r.ledBrightness;
-        target.keyGroup = r.keyGroup;
-        if (r.addEvent) {
-            target.repeatInterval = r.repeatDigit;
-        }
+        settings.setName = true;
+        settings.name = QString::fromLatin1(r.name.data(), int(r.name.size()));
+        settings.setLedBrightness = true;
+        settings.ledBrightness = r.ledBrightness;
+        settings.setKeyGroup = true;
+        settings.keyGroup = r.keyGroup;
+        settings.setRepeat = r.addEvent;
+        settings.repeatDigit = r.repeatDigit;
     } else if (k.keyKind == kKindVirtual) {
-        target.keyName = r.name;
+        settings.setName = true;
+        settings.name = QString::fromLatin1(r.name.data(), int(r.name.size()));
     }
     if (r.addEvent) {
-        addEvent(key, r.family, r.index, r.sub, before);
+        report(m_document.addEvent(key, r.family, r.index, r.sub, settings));
     } else {
-        recordEdit(QStringLiteral("Key settings"), before);
-        refreshKeys();
+        report(m_document.setKeySettings(key, settings));
     }
 }
 
-int MainWindow::addActionText(const QString& text) {
-    const std::string bytes = Bytes(text);
-    const CKvqEventStr action(bytes);
-    if (!action.IsValid()) {
-        m_messages->Show(QStringLiteral("This is not an action text: %1").arg(text));
-        return kRefused;
+// --- Lists: copy, paste, delete, context menus ---
+
+void MainWindow::copySelection(QAbstractItemView* from) {
+    ClipboardContent content;
+    if (from == m_eventView) {
+        content = m_document.copyEvent(m_document.currentKey(), m_document.currentSlot());
+    } else if (from == m_actionView) {
+        std::vector<int> rows;
+        for (const QModelIndex& index : m_actionView->selectionModel()->selectedRows()) {
+            rows.push_back(index.row());
+        }
+        std::sort(rows.begin(), rows.end());
+        content = m_document.copyActions(rows);
     }
-    if (!m_config.keys[size_t(m_config.currentKey)].HasEvent(m_config.currentSlot)) {
-        m_messages->Show(QStringLiteral("Select an event first: click a key to add one."));
-        return kRefused;
+    if (content.isEmpty()) {
+        statusBar()->showMessage(QStringLiteral("Nothing selected to copy."), 4000);
+        return;
     }
-    const Configuration before = m_config;
-    const int row = m_config.AddAction(m_config.currentKey, m_config.currentSlot, bytes);
-    if (row == kNoRoom) {
-        m_messages->Show(QLatin1String(kNoRoomText));
-        return row;
-    }
-    if (row >= 0) {
-        recordEdit(QStringLiteral("Add action"), before);
-        fillActionList();
-        selectAction(row);
-        refreshKeys();
-    }
-    return row;
+    m_clipboard->clipboard.set(content);
+    statusBar()->showMessage(content.kind == ClipboardContent::Event
+                                 ? QStringLiteral("Event copied.")
+                                 : tr("%n action(s) copied.", nullptr, int(content.actions.size())),
+                             4000);
 }
 
-bool MainWindow::replaceSelectedAction(const QString& text) {
-    const int row = selectedActionRow();
-    const std::string bytes = Bytes(text);
-    if (row < 0) {
-        m_messages->Show(QStringLiteral("No selected item to edit"));
+void MainWindow::pasteInto(QAbstractItemView*) {
+    const ClipboardContent content = m_clipboard->clipboard.get();
+    if (content.isEmpty()) {
+        m_messages->Show(QStringLiteral("The clipboard holds no actions or events to paste."));
+        return;
+    }
+    report(m_document.paste(content));
+}
+
+bool MainWindow::pasteOntoKey(int key) {
+    const ClipboardContent content = m_clipboard->clipboard.get();
+    if (content.isEmpty()) {
+        m_messages->Show(QStringLiteral("The clipboard holds no actions or events to paste."));
         return false;
     }
-    if (!CKvqEventStr(bytes).IsValid()) {
-        m_messages->Show(QStringLiteral("This is not an action text: %1").arg(text));
+    return report(m_document.paste(content, key));
+}
+
+void MainWindow::deleteIn(QAbstractItemView* in) {
+    if (in == m_eventView) {
+        if (m_eventView->selectionModel()->hasSelection()) {
+            report(m_document.deleteEvent());
+        }
+    } else if (in == m_actionView) {
+        report(m_document.deleteAction(m_document.currentActionRow()));
+    }
+}
+
+void MainWindow::showListMenu(QAbstractItemView* list, const QPoint& at) {
+    m_lastList = list;
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Copy"), this, [this, list] { copySelection(list); });
+    menu.addAction(QStringLiteral("Paste"), this, [this, list] { pasteInto(list); });
+    menu.addAction(QStringLiteral("Delete"), this, [this, list] { deleteIn(list); });
+    menu.addSeparator();
+    if (list == m_eventView) {
+        menu.addAction(QStringLiteral("Remove events without actions"), this,
+                       [this] { report(m_document.purgeEmptyEvents()); });
+        menu.addAction(QStringLiteral("Clear All"), this,
+                       [this] { report(m_document.clearAllEvents()); });
+    } else {
+        menu.addAction(QStringLiteral("Move up"), this,
+                       [this] { report(m_document.moveActionUp(m_document.currentActionRow())); });
+        menu.addAction(QStringLiteral("Move down"), this, [this] {
+            report(m_document.moveActionDown(m_document.currentActionRow()));
+        });
+        menu.addAction(QStringLiteral("Clear All"), this, [this] {
+            if (m_actionModel->rowCount() > 0) {
+                report(m_document.clearActions());
+            }
+        });
+    }
+    menu.exec(list->viewport()->mapToGlobal(at));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && (watched == m_eventView || watched == m_actionView)) {
+        m_lastList = static_cast<QAbstractItemView*>(watched);
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // A text box would take Ctrl+Z for its own line; the document's undo comes first.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool undoKeys =
+            key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (undoKeys && widget && widget->window() == this) {
+            return true; // not accepted: the window's shortcut runs
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- Library editors ---
+
+void MainWindow::openIrEditor() {
+    QString lib;
+    QString function;
+    if (CPageView3Ir* page = m_pages->irPage()) {
+        lib = page->libraryName();
+        function = page->functionName();
+    }
+    CDlgIREditLib editor(lib, function, *m_messages, &m_session.link(), &m_document.configuration(),
+                         this);
+    m_messages->Exec(editor);
+    m_pages->reloadLibraries();
+}
+
+void MainWindow::openRs232Editor() {
+    QString lib;
+    QString function;
+    if (CPageView3Rs232* page = m_pages->rs232Page()) {
+        lib = page->libraryName();
+        function = page->functionName();
+    }
+    CDlgRs232EditLib editor(lib, function, *m_messages, &m_document.configuration(), this);
+    m_messages->Exec(editor);
+    m_pages->reloadLibraries();
+}
+
+void MainWindow::updateFromLibraries() {
+    StaleActionsDialog dialog(m_document.configuration(), LibraryFolder(), this);
+    if (dialog.report().changed.empty()) {
+        m_messages->Show(QStringLiteral("Every IR and RS232 action matches its library."));
+        return;
+    }
+    if (m_messages->Exec(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const std::vector<ActionUpdate> updates = dialog.chosenUpdates();
+    if (updates.empty()) {
+        return;
+    }
+    // One undo step for the whole update, however many actions it rewrites.
+    const int key = m_document.currentKey();
+    const int slot = m_document.currentSlot();
+    QUndoStack* stack = m_document.undoStack();
+    stack->beginMacro(QStringLiteral("Update actions from libraries"));
+    int updated = 0;
+    for (const ActionUpdate& update : updates) {
+        m_document.setCurrentEvent(update.key, update.slot);
+        const EditResult result = m_document.replaceAction(
+            update.row, QString::fromLatin1(update.text.data(), int(update.text.size())));
+        updated += result.done() ? 1 : 0;
+        report(result);
+    }
+    stack->endMacro();
+    m_document.setCurrentEvent(key, slot);
+    statusBar()->showMessage(
+        QStringLiteral("%1 action(s) updated from their libraries.").arg(updated), 8000);
+}
+
+// --- Files ---
+
+QString MainWindow::startFolder() const {
+    const QString path = m_document.path();
+    return path.isEmpty() ? LibraryFolder() : QFileInfo(path).absolutePath();
+}
+
+bool MainWindow::maybeSave() {
+    if (!m_document.isModified()) {
+        return true;
+    }
+    const int answer = m_messages->AskYesNoCancel(QStringLiteral("Save the File in Editting?"),
+                                                  QStringLiteral("Attention:"));
+    // A cancelled or failed save keeps what is open: nothing is lost.
+    return answer == 0 || (answer == 1 && saveProject());
+}
+
+bool MainWindow::newProject() {
+    if (!maybeSave()) {
         return false;
     }
-    const Configuration before = m_config;
-    const int result =
-        m_config.ReplaceAction(m_config.currentKey, m_config.currentSlot, row, bytes);
-    if (result == kNoRoom) {
-        m_messages->Show(QLatin1String(kNoRoomText));
-        return false;
-    }
-    if (result < 0) {
-        return false;
-    }
-    recordEdit(QStringLiteral("Edit action"), before);
-    fillActionList();
-    selectAction(row);
+    m_document.newDocument();
+    statusBar()->showMessage(QStringLiteral("New project."), 3000);
     return true;
 }
 
-void MainWindow::onDeleteEvent() {
-    if (!m_events->currentItem()) {
-        return;
-    }
-    const Configuration before = m_config;
-    m_config.DeleteEvent(m_config.currentKey, m_config.currentSlot);
-    recordEdit(QStringLiteral("Delete event"), before);
-    refillEventList();
-    refreshKeys();
-    if (m_events->topLevelItemCount() > 0) {
-        m_events->setCurrentItem(m_events->topLevelItem(0));
-    } else {
-        m_actions->clear();
-    }
-}
-
-void MainWindow::onPurgeEvents() {
-    const Configuration before = m_config;
-    if (m_config.PurgeEmptyEvents() > 0) {
-        recordEdit(QStringLiteral("Remove events without actions"), before);
-    }
-    refillEventList();
-    refreshKeys();
-    if (m_events->topLevelItemCount() > 0) {
-        m_events->setCurrentItem(m_events->topLevelItem(0));
-    }
-}
-
-void MainWindow::onClearAllEvents() {
-    const Configuration before = m_config;
-    m_config.ClearAllEvents();
-    recordEdit(QStringLiteral("Clear all events"), before);
-    m_events->clear();
-    m_actions->clear();
-    refreshKeys();
-}
-
-void MainWindow::onDeleteAction() {
-    const int row = selectedActionRow();
-    if (row < 0) {
-        m_messages->Show(QStringLiteral("No selected item to delete"));
-        return;
-    }
-    const Configuration before = m_config;
-    m_config.DeleteAction(m_config.currentKey, m_config.currentSlot, row);
-    recordEdit(QStringLiteral("Delete action"), before);
-    fillActionList();
-}
-
-void MainWindow::onMoveAction(int direction) {
-    const int row = selectedActionRow();
-    if (row < 0) {
-        m_messages->Show(QStringLiteral("No selected item to move"));
-        return;
-    }
-    const Configuration before = m_config;
-    const int moved = direction < 0
-                          ? m_config.MoveActionUp(m_config.currentKey, m_config.currentSlot, row)
-                          : m_config.MoveActionDown(m_config.currentKey, m_config.currentSlot, row);
-    if (moved >= 0) {
-        recordEdit(QStringLiteral("Move action"), before);
-        fillActionList();
-        selectAction(moved);
-    }
-}
-
-void MainWindow::onClearActions() {
-    if (m_actions->topLevelItemCount() == 0) {
-        return;
-    }
-    const Configuration before = m_config;
-    m_config.ClearActions(m_config.currentKey, m_config.currentSlot);
-    recordEdit(QStringLiteral("Clear actions"), before);
-    m_actions->clear();
-}
-
-void MainWindow::onModelCommand() {
-    QStringList modes;
-    for (int i = 0; i < kPortModeCount; ++i) {
-        modes << QLatin1String(PortModeText(i));
-    }
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(
-        this, QStringLiteral("Output Port Selection"), QStringLiteral("Enable RS232/IR"), modes,
-        m_config.deviceModel == 1 ? m_config.portMode : 0, false, &ok);
-    m_modelAction->setChecked(m_config.deviceModel == 1);
-    if (!ok) {
-        return;
-    }
-    const int port = int(modes.indexOf(chosen));
-    if (m_config.deviceModel == 1 && port == m_config.portMode) {
-        return;
-    }
-    const Configuration before = m_config;
-    m_config.ClearConfiguration();
-    m_config.LayoutKeys(1);
-    m_config.deviceModel = 1;
-    m_config.ApplyModelAndPort(1, port);
-    WriteModelSettings(1, port);
-    recordEdit(QStringLiteral("Device model"), before);
-    refreshKeys();
-    refillEventList();
-    m_actions->clear();
-}
-
-void MainWindow::onStatusChanged() {
-    m_status->setText(QString::fromLatin1(StatusText(m_link.status())));
-    m_usbAction->setChecked(m_link.status() == LinkStatus::ConnectSuccess);
-}
-
-void MainWindow::connectKeypad() {
-    QStringList candidates;
-    if (!m_fixedPort.isEmpty()) {
-        candidates << m_fixedPort;
-    } else {
-        for (const SerialPortEntry& port : PortDiscovery().candidates()) {
-            candidates << port.systemLocation;
-        }
-    }
-    if (candidates.isEmpty()) {
-        m_messages->Show(QStringLiteral("can't not Find USB"),
-                         QStringLiteral("No keypad is plugged in."));
-        return;
-    }
-    m_link.connectToKeypad(candidates);
-}
-
-void MainWindow::onClear() {
-    const QString refusal = m_link.clearRefusal();
-    if (!refusal.isEmpty()) {
-        m_messages->Show(refusal);
-        return;
-    }
-    if (m_messages->Ask(QStringLiteral("Clear all the parameters of the machine,\rare you sure ? "),
-                        QStringLiteral("qzctr"))) {
-        m_link.startClear();
-    }
-}
-
-void MainWindow::onUpload() {
-    const UploadPlan plan = BuildUploadPlan(m_config);
-    const QString refusal = m_uploader->refusal(plan);
-    if (!refusal.isEmpty()) {
-        m_messages->Show(refusal);
-        return;
-    }
-    if (!m_messages->Ask(QStringLiteral("Clear all data? \r\nYes or No ?"),
-                         QStringLiteral("qzctr"))) {
-        return;
-    }
-    m_progress = new QProgressDialog(QStringLiteral("Uploading…"), QStringLiteral("Cancel"), 0,
-                                     plan.range, this);
-    m_progress->setObjectName(QStringLiteral("uploadProgress"));
-    m_progress->setWindowModality(Qt::WindowModal);
-    m_progress->setMinimumDuration(0);
-    m_progress->setAutoClose(false);
-    m_progress->setAutoReset(false);
-    connect(m_progress, &QProgressDialog::canceled, m_uploader.get(), &Uploader::cancel);
-    m_uploader->start(plan, UploadLogPath());
-}
-
-void MainWindow::onUploadFinished(const UploadResult& result) {
-    if (m_progress) {
-        m_progress->deleteLater();
-        m_progress = nullptr;
-    }
-    if (result.outcome == UploadResult::Completed) {
-        statusBar()->showMessage(
-            QStringLiteral("Upload done: %1 frames sent, %2 without an answer.")
-                .arg(result.framesSent)
-                .arg(result.unanswered),
-            10000);
-    } else if (!result.message.isEmpty()) {
-        m_messages->Show(result.message);
-    }
-}
-
 bool MainWindow::openProject(const QString& path) {
-    Configuration loaded;
-    QString error;
-    // A file that cannot be read or is damaged leaves the configuration in memory as it was.
-    switch (LoadProjectAny(path, loaded, &error)) {
-    case LoadStatus::Loaded:
-        break;
-    case LoadStatus::Unreadable:
-        m_messages->Show(QStringLiteral("The File is Destroy"), error);
-        return false;
-    case LoadStatus::Damaged:
-        m_messages->Show(QStringLiteral("The project file is damaged and was not opened."), error);
+    const FileResult result = m_document.open(path);
+    if (!result.ok) {
+        // The reason goes in the box's text, where it can be read whole.
+        const QString headline = result.status == LoadStatus::Unreadable
+                                     ? QStringLiteral("The File is Destroy")
+                                     : QStringLiteral("The project file is damaged and was not "
+                                                      "opened.");
+        m_messages->Show(headline + QStringLiteral("\n\n") + result.error, QStringLiteral("Open"));
         return false;
     }
-    m_config = std::move(loaded);
-    m_projectPath = path;
-    m_undo.clear(); // undo does not reach back across files
-    setModified(false);
-    refreshKeys();
-    refillEventList();
-    m_actions->clear();
+    addRecentFile(path);
+    statusBar()->showMessage(QStringLiteral("Opened %1").arg(path), 5000);
     return true;
 }
 
 bool MainWindow::saveProject() {
-    if (m_projectPath.isEmpty()) {
+    if (m_document.path().isEmpty() ||
+        m_document.path().endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)) {
         return saveProjectAs();
     }
-    QString error;
-    if (!SaveProject(m_projectPath, m_config, &error)) {
-        m_messages->Show(QStringLiteral("The project could not be saved."), error);
+    const FileResult result = m_document.save();
+    if (!result.ok) {
+        m_messages->Show(QStringLiteral("The project could not be saved.\n\n") + result.error,
+                         QStringLiteral("Save"));
         return false;
     }
-    setModified(false);
+    addRecentFile(m_document.path());
+    statusBar()->showMessage(QStringLiteral("Saved %1").arg(m_document.path()), 5000);
     return true;
 }
 
@@ -780,30 +807,202 @@ bool MainWindow::saveProjectAs() {
     if (!path.endsWith(QStringLiteral(".qzp"), Qt::CaseInsensitive)) {
         path += QStringLiteral(".qzp");
     }
-    const QString previous = m_projectPath;
-    m_projectPath = path;
-    if (!saveProject()) {
-        m_projectPath = previous;
-        updateTitle();
+    const FileResult result = m_document.save(path);
+    if (!result.ok) {
+        m_messages->Show(QStringLiteral("The project could not be saved.\n\n") + result.error,
+                         QStringLiteral("Save as"));
         return false;
     }
+    addRecentFile(path);
+    statusBar()->showMessage(QStringLiteral("Saved %1").arg(path), 5000);
     return true;
 }
 
+QStringList MainWindow::recentFiles() const {
+    return QSettings(SettingsPath(), QSettings::IniFormat)
+        .value(QLatin1String(kRecentKey))
+        .toStringList();
+}
+
+void MainWindow::addRecentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList files = recentFiles();
+    files.removeAll(absolute);
+    files.prepend(absolute);
+    while (files.size() > kRecentMax) {
+        files.removeLast();
+    }
+    QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String(kRecentKey), files);
+}
+
+void MainWindow::fillRecentMenu() {
+    m_recentMenu->clear();
+    const QStringList files = recentFiles();
+    if (files.isEmpty()) {
+        m_recentMenu->addAction(QStringLiteral("(none)"))->setEnabled(false);
+        return;
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), this, [this, path] {
+            if (maybeSave()) {
+                openProject(path);
+            }
+        });
+    }
+}
+
+// --- Device model ---
+
+bool MainWindow::chooseModel(int model) {
+    const Configuration& config = m_document.configuration();
+    updateDevice(); // a click on a checkable entry toggles it; the document decides
+    int port = 0;
+    const DeviceModelInfo* info = FindDeviceModel(model);
+    if (info && info->portBoxShown) {
+        CDlgPanel dialog(config.deviceModel == model ? config.portMode : 0, this);
+        if (m_messages->Exec(dialog) != QDialog::Accepted) {
+            return false;
+        }
+        port = dialog.selectedIndex();
+    }
+    if (config.deviceModel == model && config.portMode == port) {
+        return false;
+    }
+    if (m_document.modelChangeDiscardsEvents(model, port) &&
+        !m_messages->Ask(QLatin1String(kModelSwitchText), QStringLiteral("Attention:"))) {
+        return false;
+    }
+    return report(m_document.setModelAndPort(model, port));
+}
+
+// --- Keypad ---
+
+void MainWindow::onStatus() {
+    m_status->setText(m_session.statusText());
+    m_usbAction->setChecked(m_session.status() == LinkStatus::ConnectSuccess);
+}
+
+void MainWindow::connectKeypad() {
+    if (m_session.candidates().isEmpty()) {
+        m_messages->Show(QStringLiteral("can't not Find USB\n\nNo keypad is plugged in: connect "
+                                        "its USB cable and try again."),
+                         QStringLiteral("USB"));
+        return;
+    }
+    m_session.connectKeypad();
+}
+
+void MainWindow::onClear() {
+    const LinkRefusal refusal = m_session.clearBlocker();
+    if (refusal != LinkRefusal::None) {
+        m_messages->Show(RefusalText(refusal));
+        return;
+    }
+    if (!m_messages->Ask(
+            QStringLiteral("Clear all the parameters of the machine,\rare you sure ? "),
+            QStringLiteral("Dialog"))) {
+        return;
+    }
+    m_clearEnded = false;
+    if (!m_session.clear()) {
+        return;
+    }
+    auto* box = new CDlgClearAll([this] { return m_session.link().clearReplyCount(); }, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("clearProgress"));
+    m_clearBox = box;
+    connect(box, &QDialog::finished, this, [this] {
+        // The box closes itself on the keypad's second answer or after its last tick.
+        const bool confirmed = m_clearEnded && m_clearEnd == PhaseEnd::Done;
+        if (confirmed) {
+            m_messages->Show(QStringLiteral("Clear done: the keypad confirmed the erase."),
+                             QStringLiteral("Clear"));
+        } else if (!m_clearEnded || m_clearEnd == PhaseEnd::TimedOut) {
+            m_messages->Show(QStringLiteral("The keypad did not confirm the erase: it may still "
+                                            "hold all or part of its settings.\nCheck the cable "
+                                            "and run Clear again."),
+                             QStringLiteral("Clear"));
+        }
+    });
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void MainWindow::onClearFinished(PhaseEnd reason) {
+    m_clearEnded = true;
+    m_clearEnd = reason;
+    if (reason != PhaseEnd::Done && reason != PhaseEnd::TimedOut && m_clearBox) {
+        m_clearBox->finish(); // the port went away or was closed: nothing more will come
+    }
+}
+
+void MainWindow::onUpload() {
+    const Configuration& config = m_document.configuration();
+    const UploadPlan plan = BuildUploadPlan(config);
+    const LinkRefusal refusal = m_session.uploadBlocker(plan);
+    if (refusal != LinkRefusal::None) {
+        m_messages->Show(RefusalText(refusal));
+        return;
+    }
+    if (!m_messages->Ask(QStringLiteral("Clear all data? \r\nYes or No ?"),
+                         QStringLiteral("Dialog"))) {
+        return;
+    }
+    auto* box = new CDlgProgress(config, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("uploadProgress"));
+    m_progress = box;
+    connect(box, &CDlgProgress::cancelRequested, &m_session, &KeypadSession::cancelUpload);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+    if (!m_session.upload(plan)) {
+        box->finish();
+    }
+}
+
+void MainWindow::onUploadFinished(const UploadResult& result) {
+    if (m_progress) {
+        m_progress->finish();
+    }
+    if (result.outcome == UploadResult::Refused) {
+        return; // told before anything was sent
+    }
+    if (result.confirmedByKeypad()) {
+        statusBar()->showMessage(QStringLiteral("Upload complete: %1 frames sent, every one "
+                                                "answered.")
+                                     .arg(result.framesSent),
+                                 10000);
+        if (!result.logWritten && !result.logError.isEmpty()) {
+            m_messages->Show(QStringLiteral("The upload is complete, but the upload log is "
+                                            "incomplete.\n\n") +
+                                 result.logError,
+                             QStringLiteral("Upload"));
+        }
+        return;
+    }
+    // Anything short of a confirmed upload is a warning to acknowledge, not a fading line.
+    QString text = result.message.isEmpty() ? UploadSummary(result) : result.message;
+    if (text.isEmpty()) {
+        text = UploadSummary(result);
+    }
+    m_messages->Show(text, QStringLiteral("Upload"));
+}
+
+void MainWindow::about() {
+    CAboutDlg box(this);
+    m_messages->Exec(box);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (m_uploader->running()) {
+    if (m_session.uploading()) {
         m_messages->Show(QStringLiteral("An upload is running: cancel it first."));
         event->ignore();
         return;
     }
-    if (m_modified) {
-        const int answer = m_messages->AskYesNoCancel(QStringLiteral("Save the File in Editting?"),
-                                                      QStringLiteral("Attention:"));
-        // A cancelled or failed save keeps the window open: nothing is lost.
-        if (answer < 0 || (answer == 1 && !saveProject())) {
-            event->ignore();
-            return;
-        }
+    if (!maybeSave()) {
+        event->ignore();
+        return;
     }
     event->accept();
 }

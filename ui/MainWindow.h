@@ -1,112 +1,133 @@
 #pragma once
 #include <QMainWindow>
-#include <QUndoStack>
+#include <QPointer>
+#include <QStringList>
 #include <memory>
 
 #include "Messages.h"
-#include "model/Configuration.h"
+#include "link/DeviceLink.h"
 
+class QAbstractItemView;
 class QAction;
 class QComboBox;
 class QLabel;
-class QLineEdit;
-class QProgressDialog;
-class QPushButton;
-class QTreeWidget;
+class QMenu;
+class QTableView;
 
 namespace qz {
 
-class DeviceLink;
+class ActionListModel;
+class ActionPagesPanel;
+class CDlgClearAll;
+class CDlgProgress;
+class EditorDocument;
+class EventListModel;
 class KeyPanel;
-class PortWatcher;
-class Uploader;
+class KeypadSession;
+struct ActionClipboardHolder;
+struct EditResult;
 struct UploadResult;
 
-// The editor's one window: key panel, event list, action list, action text entry, and the
-// File / System / Connection menus. The link and the messages are passed in, not global.
+// The editor's one window. It lays the parts out, builds the menus and wires them together: the
+// document holds the configuration and every edit, the session the keypad; the views observe
+// both. The window itself keeps no editing logic.
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    MainWindow(Configuration config, DeviceLink& link, IMessages* messages = nullptr,
+    MainWindow(EditorDocument& document, KeypadSession& session, IMessages* messages = nullptr,
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Ports to try for "USB": an explicit one (--port, the simulator) or the discovered ones.
-    void setFixedPort(const QString& path);
-    void setMessages(IMessages* messages) { m_messages = messages; }
+    void setMessages(IMessages* messages) {
+        m_messages = messages ? messages : m_ownMessages.get();
+    }
+    EditorDocument& document() { return m_document; }
+    KeypadSession& session() { return m_session; }
 
+    // File commands. Open and New ask first when something is unsaved, and never lose work.
+    bool newProject();
     bool openProject(const QString& path);
     bool saveProject();
     bool saveProjectAs();
+    // "USB".
     void connectKeypad();
+    // The device-model commands: "QRM-K6" is model 1.
+    bool chooseModel(int model);
+    // The key panel's "Paste onto Key N": an event goes onto that key, actions into its event.
+    bool pasteOntoKey(int key);
 
-    const Configuration& configuration() const { return m_config; }
-    bool isModified() const { return m_modified; }
-    QUndoStack& undoStack() { return m_undo; }
-    const QString& projectPath() const { return m_projectPath; }
-
-    // The editing steps the window's controls run; public so that tests drive them directly.
-    bool addEventToKey(int key, int family, int index, int sub);
-    int addActionText(const QString& text);
-    bool replaceSelectedAction(const QString& text);
-    void selectEvent(int key, int slot);
-    void selectAction(int row);
-    int selectedActionRow() const;
+    KeyPanel* keyPanel() const { return m_panel; }
+    QTableView* eventList() const { return m_eventView; }
+    QTableView* actionList() const { return m_actionView; }
+    ActionPagesPanel* pages() const { return m_pages; }
+    QStringList recentFiles() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    class SnapshotCommand;
     void buildMenus();
-    // Records an edit already made to m_config, for undo, and marks the project modified.
-    void recordEdit(const QString& what, const Configuration& before);
-    void restore(const Configuration& config);
-    bool addEvent(int key, int family, int index, int sub, const Configuration& before);
     QWidget* buildCentre();
-    void onKeyClicked(int key);
-    void refillEventList();
-    void fillActionList();
-    void refreshKeys();
-    void setModified(bool modified);
+    QWidget* buildLists();
+    void wireDocument();
+    void wireSession();
+
+    // Tells the user why an edit was refused; true when it was done.
+    bool report(const EditResult& result);
+    bool maybeSave();
     void updateTitle();
-    void updatePreview();
-    void onDeleteEvent();
-    void onPurgeEvents();
-    void onClearAllEvents();
-    void onDeleteAction();
-    void onMoveAction(int direction);
-    void onClearActions();
-    void onModelCommand();
-    void onStatusChanged();
+    void updateDevice();
+    void updateKeys();
+    void selectCurrentEvent();
+    void selectCurrentAction();
+    void addRecentFile(const QString& path);
+    void fillRecentMenu();
+    QString startFolder() const;
+
+    void onKeyClicked(int key);
+    void onEventRowChanged();
+    void onActionRowChanged();
+    void copySelection(QAbstractItemView* from);
+    void pasteInto(QAbstractItemView* into);
+    void deleteIn(QAbstractItemView* in);
+    void showListMenu(QAbstractItemView* list, const QPoint& at);
+    void openIrEditor();
+    void openRs232Editor();
+    void updateFromLibraries();
+
     void onClear();
     void onUpload();
     void onUploadFinished(const UploadResult& result);
-    QString startFolder() const;
+    void onClearFinished(PhaseEnd reason);
+    void onStatus();
+    void about();
 
-    Configuration m_config;
-    DeviceLink& m_link;
+    EditorDocument& m_document;
+    KeypadSession& m_session;
     std::unique_ptr<WidgetMessages> m_ownMessages;
     IMessages* m_messages;
-    std::unique_ptr<Uploader> m_uploader;
-    PortWatcher* m_watcher = nullptr;
-    QString m_fixedPort;
-    QString m_projectPath;
-    bool m_modified = false;
-    QUndoStack m_undo;
+    std::unique_ptr<ActionClipboardHolder> m_clipboard;
 
     KeyPanel* m_panel = nullptr;
-    QTreeWidget* m_events = nullptr;
-    QTreeWidget* m_actions = nullptr;
-    QLineEdit* m_actionText = nullptr;
-    QLabel* m_preview = nullptr;
+    ActionPagesPanel* m_pages = nullptr;
+    EventListModel* m_eventModel = nullptr;
+    ActionListModel* m_actionModel = nullptr;
+    QTableView* m_eventView = nullptr;
+    QTableView* m_actionView = nullptr;
+    QAbstractItemView* m_lastList = nullptr;
     QComboBox* m_idBox = nullptr;
     QComboBox* m_portBox = nullptr;
     QLabel* m_portLabel = nullptr;
     QLabel* m_status = nullptr;
-    QAction* m_modelAction = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QAction* m_modelActions[3] = {};
     QAction* m_usbAction = nullptr;
-    QProgressDialog* m_progress = nullptr;
+    QPointer<CDlgProgress> m_progress;
+    QPointer<CDlgClearAll> m_clearBox;
+    PhaseEnd m_clearEnd = PhaseEnd::Refused;
+    bool m_clearEnded = false;
+    bool m_syncing = false; // a selection made from the document, not by the user
 };
 
 } // namespace qz

@@ -1,18 +1,24 @@
 // qzctr: the editor.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
+#include "AboutDialog.h"
+#include "EditorDocument.h"
 #include "MainWindow.h"
-#include "link/DeviceLink.h"
+#include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
+#include "link/SerialTransport.h"
 #include "model/Configuration.h"
 #include "store/FileTypes.h"
+#include "store/Paths.h"
 #include "store/Settings.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qzctr"));
     QApplication::setApplicationVersion(QStringLiteral(QZCTR_VERSION));
+    QApplication::setWindowIcon(qz::ProgramIcon());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -36,25 +42,50 @@ int main(int argc, char** argv) {
     qz::Configuration config;
     qz::ReadSettings(config);
 
-    qz::DeviceLink link;
+    qz::EditorDocument document(config);
+    qz::KeypadSession session{qz::PortDiscovery()};
+    session.setUploadLogPath(qz::UploadLogPath());
     qz::KeypadSimulator simulator;
-    qz::MainWindow window(config, link);
     if (parser.isSet(simulateOption)) {
         QString error;
         if (!simulator.start(&error)) {
             qCritical("qzctr: the simulated keypad did not start: %s", qPrintable(error));
             return 1;
         }
-        window.setFixedPort(simulator.devicePath());
+        session.setFixedPort(simulator.devicePath());
     } else if (parser.isSet(portOption)) {
-        window.setFixedPort(parser.value(portOption));
+        // The raw bytes: a device path need not be valid UTF-8.
+        QString error;
+        QByteArray raw;
+        for (int i = 1; i < argc; ++i) {
+            const QByteArray arg(argv[i]);
+            if (arg == "--port" && i + 1 < argc) {
+                raw = QByteArray(argv[i + 1]);
+            } else if (arg.startsWith("--port=")) {
+                raw = arg.mid(7);
+            }
+        }
+        const QString path = qz::PortPathFromBytes(
+            raw.isEmpty() ? parser.value(portOption).toLocal8Bit() : raw, &error);
+        if (path.isEmpty()) {
+            qCritical("qzctr: %s", qPrintable(error));
+            return 1;
+        }
+        session.setFixedPort(path);
     }
+    qz::MainWindow window(document, session);
     window.show();
-    if (!parser.positionalArguments().isEmpty()) {
-        window.openProject(parser.positionalArguments().constFirst());
-    }
-    if (parser.isSet(simulateOption) || parser.isSet(portOption)) {
-        window.connectKeypad();
-    }
+    // The project and the connection come after the window is on screen, so a slow file or port
+    // never keeps the window from showing.
+    const QStringList positional = parser.positionalArguments();
+    const bool connect = parser.isSet(simulateOption) || parser.isSet(portOption);
+    QTimer::singleShot(0, &window, [&window, positional, connect] {
+        if (!positional.isEmpty()) {
+            window.openProject(positional.constFirst());
+        }
+        if (connect) {
+            window.connectKeypad();
+        }
+    });
     return app.exec();
 }

@@ -7,11 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTableView>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "UiTestSupport.h"
 #include "link/DeviceLink.h"
+#include "link/KeypadSession.h"
+#include "ui/EditorDocument.h"
 #include "ui/KeyDialogs.h"
 #include "ui/KeyNameEdit.h"
 #include "ui/KeyPanel.h"
@@ -452,9 +454,11 @@ TEST(KeyDialogs, APastedColonIsRefusedWhenTheNameIsStored) {
 // --- through the editor window ----------------------------------------------------------------
 
 TEST(KeyDialogs, TheWindowAddsWhatTheDialogReturns) {
-    DeviceLink link;
     AnsweringMessages messages;
-    MainWindow window(Layout(1), link, &messages);
+    EditorDocument document(Layout(1));
+    KeypadSession session{PortDiscovery(QStringLiteral("/nonexistent-sysfs"),
+                                        [] { return QList<SerialPortEntry>(); })};
+    MainWindow window(document, session, &messages);
     auto* panel = window.findChild<KeyPanel*>("keyPanel");
     QString seen;
     messages.onExec = [&](QDialog& dialog) {
@@ -475,7 +479,7 @@ TEST(KeyDialogs, TheWindowAddsWhatTheDialogReturns) {
     };
     QTest::mouseClick(panel->key(4), Qt::LeftButton);
     EXPECT_EQ(seen, "keyNormal");
-    const Key& key = window.configuration().keys[4];
+    const Key& key = document.configuration().keys[4];
     EXPECT_EQ(key.keyName, "Fan");
     EXPECT_EQ(key.ledBrightness, 4);
     EXPECT_TRUE(key.HasEvent(20));
@@ -483,20 +487,20 @@ TEST(KeyDialogs, TheWindowAddsWhatTheDialogReturns) {
 
     QTest::mouseClick(panel->key(34), Qt::LeftButton);
     EXPECT_EQ(seen, "keySys");
-    EXPECT_TRUE(window.configuration().keys[34].HasEvent(32));
-    EXPECT_EQ(window.configuration().keys[34].timerMinutes[1], 45);
+    EXPECT_TRUE(document.configuration().keys[34].HasEvent(32));
+    EXPECT_EQ(document.configuration().keys[34].timerMinutes[1], 45);
 
-    auto* events = window.findChild<QTreeWidget*>("eventList");
-    ASSERT_EQ(events->topLevelItemCount(), 2);
-    EXPECT_EQ(events->topLevelItem(0)->text(0), "Key5");
-    EXPECT_EQ(events->topLevelItem(0)->text(1), "Toggle");
-    EXPECT_EQ(events->topLevelItem(1)->text(0), "Key35");
+    QAbstractItemModel* events = window.eventList()->model();
+    ASSERT_EQ(events->rowCount(), 2);
+    EXPECT_EQ(events->index(0, 0).data().toString(), "Key5");
+    EXPECT_EQ(events->index(0, 1).data().toString(), "Toggle");
+    EXPECT_EQ(events->index(1, 0).data().toString(), "Key35");
 
     // Cancelled: nothing changes.
-    const Configuration before = window.configuration();
+    const Configuration before = document.configuration();
     messages.onExec = [](QDialog& dialog) { Press(dialog, "cancel"); };
     QTest::mouseClick(panel->key(12), Qt::LeftButton);
-    EXPECT_TRUE(window.configuration() == before);
+    EXPECT_TRUE(document.configuration() == before);
     EXPECT_EQ(messages.dialogs, 3);
 }
 

@@ -1,26 +1,51 @@
-// The editor window driven as a user drives it, with its questions answered by the test.
+// The editor window driven as a user drives it: keys clicked, dialogs answered through the one
+// seam, list buttons and keys, copy and paste, the model commands, the file questions, and the
+// keypad commands against the simulated keypad.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSettings>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QUndoStack>
 #include <deque>
+#include <functional>
 
-#include "link/DeviceLink.h"
+#include "link/EventLoop.h"
+#include "link/KeypadSession.h"
+#include "link/KeypadSimulator.h"
+#include "model/ActionRules.h"
 #include "model/Configuration.h"
+#include "store/DeviceModels.h"
+#include "store/Paths.h"
 #include "store/ProjectFile.h"
+#include "store/Settings.h"
+#include "ui/EditorDocument.h"
 #include "ui/KeyPanel.h"
 #include "ui/MainWindow.h"
+#include "ui/SmallDialogs.h"
+#include "ui/pages/ActionPagesPanel.h"
 
 using namespace qz;
 
 namespace {
 
-// Answers questions from a queue and records every message.
+// Answers questions from a queue, dialogs through a handler, and records every message.
 class ScriptedMessages final : public IMessages {
   public:
     void Show(const QString& text, const QString&) override { shown << text; }
@@ -34,6 +59,15 @@ class ScriptedMessages final : public IMessages {
     }
     QString OpenFileName(const QString&, const QString&, const QString&) override { return file; }
     QString SaveFileName(const QString&, const QString&, const QString&) override { return file; }
+    int Exec(QDialog& dialog) override {
+        dialogs << dialog.objectName();
+        if (!onExec) {
+            return QDialog::Rejected;
+        }
+        dialog.show();
+        onExec(dialog);
+        return dialog.isVisible() ? QDialog::Rejected : dialog.result();
+    }
 
     int Take() {
         const int a = answers.front();
@@ -42,20 +76,123 @@ class ScriptedMessages final : public IMessages {
     }
     QStringList shown;
     QStringList asked;
+    QStringList dialogs;
     std::deque<int> answers;
     QString file;
+    std::function<void(QDialog&)> onExec;
 };
 
-const QString kLed = QStringLiteral("LEDP : 3 : 2 : 2");
-const QString kIr = QStringLiteral("INFR : TV : P : 0 : 1 : 0 : 1 : 1 : c6 : ") + QString(198, '1');
+template <class W> W* Find(QObject& parent, const char* name) {
+    W* w = parent.findChild<W*>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
 
-struct Fixture : ::testing::Test {
+void Choose(QDialog& dialog, const char* box, const QString& entry) {
+    if (auto* combo = Find<QComboBox>(dialog, box)) {
+        const int i = combo->findText(entry);
+        ASSERT_GE(i, 0) << box << " has no " << entry.toStdString();
+        combo->setCurrentIndex(i);
+    }
+}
+
+void Press(QDialog& dialog, const char* button) {
+    if (auto* b = Find<QAbstractButton>(dialog, button)) {
+        b->click();
+    }
+}
+
+bool Wait(const std::function<bool()>& done, int ms = 8000) {
+    return RunEventsUntil(done, ms);
+}
+
+const QString kLed = QStringLiteral("LEDP : 3 : 2 : 2");
+const QString kRelay = QStringLiteral("RELY : 0 : 1 : 1");
+const QString kDelay = QStringLiteral("DELY : 0 : 0 : 5 : 1 : 0000051");
+const QString kIr =
+    QStringLiteral("INFR : TV : P : 0 : 1 : 0 : 1 : 1 : c6 : ") + QString(198, QLatin1Char('1'));
+
+Configuration Layout(int model, int port = 0) {
+    Configuration config;
+    config.LayoutKeys(model);
+    config.deviceModel = model;
+    config.ApplyModelAndPort(model, port);
+    return config;
+}
+
+// A port list the test controls: keypad candidates get a cdc_acm driver link in a small sysfs
+// tree, as discovery reads real ones.
+class FakePorts {
+  public:
+    void add(const QString& name) {
+        const QString device = m_root.filePath(QStringLiteral("class/tty/%1/device").arg(name));
+        QDir().mkpath(device);
+        const QString driver = m_root.filePath(QStringLiteral("drivers/cdc_acm"));
+        QDir().mkpath(driver);
+        QFile::link(driver, device + QStringLiteral("/driver"));
+        SerialPortEntry e;
+        e.name = name;
+        e.systemLocation = QStringLiteral("/dev/") + name;
+        m_ports.append(e);
+    }
+    void remove(const QString& name) {
+        m_ports.removeIf([&](const SerialPortEntry& e) { return e.name == name; });
+    }
+    PortDiscovery discovery() {
+        QDir().mkpath(m_root.filePath(QStringLiteral("class/tty")));
+        return PortDiscovery(m_root.path(), [this] { return m_ports; });
+    }
+
+  private:
+    QTemporaryDir m_root;
+    QList<SerialPortEntry> m_ports;
+};
+
+struct Window : ::testing::Test {
     QTemporaryDir dir;
-    DeviceLink link;
+    FakePorts ports;
     ScriptedMessages messages;
-    MainWindow window{Configuration(), link, &messages};
-    QTreeWidget* events() { return window.findChild<QTreeWidget*>("eventList"); }
-    QTreeWidget* actions() { return window.findChild<QTreeWidget*>("actionList"); }
+    EditorDocument document{Layout(1)};
+    KeypadSession session{ports.discovery()};
+    MainWindow window{document, session, &messages};
+
+    Window() {
+        document.setSettingsWriter([this](int model, int port) {
+            return WriteModelSettings(model, port, dir.filePath(QStringLiteral("qzsetup.ini")));
+        });
+    }
+    const Configuration& config() { return document.configuration(); }
+    QTableView* events() { return window.eventList(); }
+    QTableView* actions() { return window.actionList(); }
+    QString cell(QTableView* view, int row, int column) {
+        return view->model()->index(row, column).data().toString();
+    }
+    // A user clicks the key and answers its dialog with "Add" after `fill`.
+    void clickKey(int key, const std::function<void(QDialog&)>& fill = {}) {
+        messages.onExec = [fill](QDialog& dialog) {
+            if (fill) {
+                fill(dialog);
+            }
+            Press(dialog, "add");
+        };
+        QTest::mouseClick(window.keyPanel()->key(key), Qt::LeftButton);
+        messages.onExec = nullptr;
+    }
+    void addAction(const QString& text) { Q_EMIT window.pages()->addRequested(text); }
+    void selectRow(QTableView* view, int row) {
+        const QRect r = view->visualRect(view->model()->index(row, 1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    // Shortcuts work in the active window only, as they do for a user.
+    void showActive() {
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QTest::qWaitForWindowActive(&window);
+    }
+    void key(QWidget* on, QKeySequence keys) {
+        on->setFocus();
+        QTest::keySequence(on, keys);
+    }
 };
 
 bool Closes(MainWindow& window) {
@@ -66,148 +203,434 @@ bool Closes(MainWindow& window) {
 
 } // namespace
 
-TEST_F(Fixture, EventsAndActionsShowInTheLists) {
-    ASSERT_TRUE(window.addEventToKey(2, kFamilyPage, 0, 3));
-    ASSERT_EQ(events()->topLevelItemCount(), 1);
-    EXPECT_EQ(events()->topLevelItem(0)->text(0), "Key3");
-    EXPECT_EQ(events()->topLevelItem(0)->text(1), "Page");
-    EXPECT_EQ(events()->topLevelItem(0)->text(2), "Class: 1,Num: 4");
-    EXPECT_EQ(actions()->topLevelItemCount(), 0); // the placeholder is not listed
+TEST_F(Window, EachKeyDialogAddsItsEventAndTheListsShowIt) {
+    showActive();
+    clickKey(4, [](QDialog& d) {
+        Choose(d, "keyActionType", "Toggle");
+        Choose(d, "toggleClass", "3");
+        Choose(d, "toggleNum", "2");
+        auto* name = Find<QLineEdit>(d, "keyName");
+        name->clear();
+        QTest::keyClicks(name, "F-a_n"); // the key-name box drops "-" and "_"
+    });
+    clickKey(34, [](QDialog& d) {
+        Choose(d, "sourceNumber", "Time 2");
+        Find<QSlider>(d, "time")->setValue(15);
+    });
+    clickKey(9); // a virtual key
+    EXPECT_EQ(messages.dialogs, (QStringList{"keyNormal", "keySys", "keyVirt"}));
 
-    EXPECT_EQ(window.addActionText(kLed), 0);
-    EXPECT_EQ(window.addActionText("RELY : 0 : 1 : 1"), 1);
-    ASSERT_EQ(actions()->topLevelItemCount(), 2);
-    EXPECT_EQ(actions()->topLevelItem(0)->text(1), "Led");
-    EXPECT_EQ(actions()->topLevelItem(0)->text(2), "Button 4 On/All Off");
-    EXPECT_EQ(actions()->topLevelItem(1)->text(2), "Port 1 Off");
-    EXPECT_TRUE(window.isModified());
+    ASSERT_EQ(events()->model()->rowCount(), 3);
+    EXPECT_EQ(cell(events(), 0, 0), "Key5");
+    EXPECT_EQ(cell(events(), 0, 1), "Toggle");
+    EXPECT_EQ(cell(events(), 1, 0), "Key10");
+    EXPECT_EQ(cell(events(), 1, 1), "Virtual");
+    EXPECT_EQ(cell(events(), 2, 1), "Time");
+    EXPECT_EQ(cell(events(), 2, 2), "Time 2, 015min");
+    EXPECT_EQ(config().keys[4].keyName, "Fan");
+    // The new event is current and selected.
+    EXPECT_EQ(document.currentKey(), 9);
+    EXPECT_EQ(events()->currentIndex().row(), 1);
 
-    window.selectAction(0);
-    EXPECT_TRUE(window.replaceSelectedAction("DELY : 0 : 0 : 5 : 1 : 0000051"));
-    EXPECT_EQ(actions()->topLevelItem(0)->text(2), "Time Hour:0 Minute:0 Second:5.5s");
-    EXPECT_EQ(window.configuration().keys[2].slots[6].size(), 2u);
+    selectRow(events(), 0);
+    EXPECT_EQ(document.currentKey(), 4);
+    addAction(kLed);
+    addAction(kRelay);
+    ASSERT_EQ(actions()->model()->rowCount(), 2);
+    EXPECT_EQ(cell(actions(), 0, 1), "Led");
+    EXPECT_EQ(cell(actions(), 1, 2), "Port 1 Off");
+    EXPECT_EQ(actions()->currentIndex().row(), 1); // the added action is selected
+
+    // Selecting an action brings its page to the front, filled; "Edit" rewrites it in place.
+    selectRow(actions(), 0);
+    EXPECT_EQ(window.pages()->currentIndex(), 6);
+    EXPECT_EQ(window.pages()->typeList()->currentRow(), 6);
+    Q_EMIT window.pages()->editRequested(kDelay);
+    EXPECT_EQ(config().keys[4].slots[20], (ActionList{kDelay.toStdString(), kRelay.toStdString()}));
+    EXPECT_EQ(cell(actions(), 0, 2), "Time Hour:0 Minute:0 Second:5.5s");
+
+    // Cancelled: nothing changes.
+    const Configuration before = config();
+    messages.onExec = [](QDialog& d) { Press(d, "cancel"); };
+    QTest::mouseClick(window.keyPanel()->key(12), Qt::LeftButton);
+    EXPECT_TRUE(config() == before);
 }
 
-TEST_F(Fixture, EditsUndoAndRedoAndTheSavedStateIsClean) {
-    window.addEventToKey(4, kFamilyKey, 0, 0);
-    window.addActionText(kLed);
-    window.addActionText("RELY : 0 : 1 : 1");
-    window.selectAction(0);
-    window.findChild<QToolButton*>("moveDown")->click();
-    const Configuration edited = window.configuration();
-    EXPECT_EQ(edited.keys[4].slots[0], (ActionList{"RELY : 0 : 1 : 1", kLed.toStdString()}));
+TEST_F(Window, ListButtonsAndTheDeleteKey) {
+    showActive();
+    clickKey(0);
+    addAction(kLed);
+    addAction(kRelay);
+    addAction(kDelay);
+    clickKey(1);
+    clickKey(2);
+    ASSERT_EQ(events()->model()->rowCount(), 3);
 
-    QUndoStack& undo = window.undoStack();
-    ASSERT_EQ(undo.count(), 4);
-    undo.undo(); // the move
-    EXPECT_EQ(window.configuration().keys[4].slots[0],
-              (ActionList{kLed.toStdString(), "RELY : 0 : 1 : 1"}));
-    undo.undo();
-    undo.undo();
-    undo.undo(); // the event itself
-    EXPECT_EQ(window.configuration().EventRowCount(), 0);
-    EXPECT_EQ(events()->topLevelItemCount(), 0);
-    EXPECT_FALSE(window.isModified()); // back where the window started
+    selectRow(events(), 0);
+    selectRow(actions(), 0);
+    Find<QToolButton>(window, "moveDown")->click();
+    EXPECT_EQ(config().keys[0].slots[0][1], kLed.toStdString());
+    EXPECT_EQ(actions()->currentIndex().row(), 1); // the moved row stays selected
+    Find<QToolButton>(window, "moveUp")->click();
+    EXPECT_EQ(config().keys[0].slots[0][0], kLed.toStdString());
+    Find<QToolButton>(window, "moveUp")->click(); // first row: nothing, no message
+    EXPECT_TRUE(messages.shown.isEmpty());
 
-    for (int i = 0; i < 4; ++i) {
-        undo.redo();
+    key(actions(), QKeySequence::Delete);
+    EXPECT_EQ(config().keys[0].slots[0], (ActionList{kRelay.toStdString(), kDelay.toStdString()}));
+    Find<QToolButton>(window, "deleteAction")->click();
+    EXPECT_EQ(config().keys[0].slots[0].size(), 1u);
+    Find<QToolButton>(window, "clearActions")->click();
+    EXPECT_FALSE(config().keys[0].HasEvent(0));
+
+    // "refre" removes the events that never got an action.
+    Find<QToolButton>(window, "purgeEvents")->click();
+    EXPECT_EQ(config().EventRowCount(), 0);
+    EXPECT_EQ(events()->model()->rowCount(), 0);
+
+    clickKey(3);
+    clickKey(5);
+    selectRow(events(), 0);
+    key(events(), QKeySequence::Delete);
+    EXPECT_FALSE(config().keys[3].HasEvent(0));
+    EXPECT_EQ(events()->currentIndex().row(), 0); // the first remaining event is selected
+    EXPECT_EQ(document.currentKey(), 5);
+    Find<QToolButton>(window, "clearAllEvents")->click();
+    EXPECT_EQ(config().EventRowCount(), 0);
+
+    // Every step undoes, also while a text box has focus (Ctrl+Z is the document's).
+    const int steps = document.undoStack()->index();
+    auto* text = window.pages()->findChild<QLineEdit*>();
+    ASSERT_NE(text, nullptr);
+    key(text, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(document.undoStack()->index(), steps - 1);
+    EXPECT_EQ(config().EventRowCount(), 1);
+    key(text, QKeySequence(Qt::CTRL | Qt::Key_Y));
+    EXPECT_EQ(config().EventRowCount(), 0);
+}
+
+TEST_F(Window, CopyAndPasteAcrossKeysEachUndoable) {
+    showActive();
+    clickKey(0);
+    addAction(kLed);
+    addAction(kRelay);
+    clickKey(1);
+
+    // An event copied from the list goes onto another key through the key's menu.
+    selectRow(events(), 0);
+    key(events(), QKeySequence::Copy);
+    ASSERT_TRUE(window.pasteOntoKey(6));
+    EXPECT_EQ(config().keys[6].slots[0], config().keys[0].slots[0]);
+    EXPECT_EQ(events()->model()->rowCount(), 3);
+
+    // Two actions copied and pasted into another event.
+    selectRow(events(), 1); // Key2 Press
+    ASSERT_EQ(document.currentKey(), 1);
+    selectRow(events(), 0);
+    actions()->selectAll();
+    key(actions(), QKeySequence::Copy);
+    selectRow(events(), 1);
+    key(actions(), QKeySequence::Paste);
+    EXPECT_EQ(config().keys[1].slots[0], config().keys[0].slots[0]);
+    document.undoStack()->undo();
+    EXPECT_EQ(config().keys[1].slots[0], ActionList{""});
+    document.undoStack()->undo();
+    EXPECT_FALSE(config().keys[6].HasEvent(0));
+
+    // A paste that would not fit its event's frame is refused whole, with a message.
+    selectRow(events(), 0);
+    for (int i = 0; i < 9; ++i) {
+        addAction(kIr);
     }
-    EXPECT_TRUE(window.configuration() == edited);
-    EXPECT_EQ(actions()->topLevelItemCount(), 2);
-    EXPECT_EQ(actions()->topLevelItem(0)->text(1), "Relay");
+    actions()->selectAll();
+    key(actions(), QKeySequence::Copy);
+    const int steps = document.undoStack()->count();
+    key(actions(), QKeySequence::Paste);
+    EXPECT_EQ(document.undoStack()->count(), steps);
+    EXPECT_EQ(messages.shown.last(), QLatin1String(kNoRoomText));
+    EXPECT_EQ(config().keys[0].slots[0].size(), 11u);
+}
 
-    messages.file = dir.filePath("undo.qzp");
+TEST_F(Window, ClickingTheKeyHeaderSortsAndNewRowsKeepTheOrder) {
+    showActive();
+    clickKey(2);
+    clickKey(0);
+    clickKey(9);
+    EXPECT_EQ(cell(events(), 0, 0), "Key1");
+    QTest::mouseClick(events()->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(events()->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
+    EXPECT_EQ(cell(events(), 0, 0), "Key10");
+    EXPECT_EQ(cell(events(), 2, 0), "Key1");
+    clickKey(4);
+    EXPECT_EQ(cell(events(), 2, 0), "Key3");
+    EXPECT_EQ(cell(events(), 3, 0), "Key1");
+    EXPECT_EQ(events()->currentIndex().data().toString(), "Key5");
+}
+
+TEST_F(Window, ModelCommandsAskBeforeDiscardingAndFollowTheSettingsFile) {
+    showActive();
+    const QString ini = dir.filePath(QStringLiteral("qzsetup.ini"));
+    auto choosePort = [this](const QString& mode) {
+        messages.onExec = [mode](QDialog& d) {
+            Choose(d, "portMode", mode);
+            Press(d, "ok");
+        };
+    };
+    // Without events nothing is asked.
+    ASSERT_TRUE(window.chooseModel(2));
+    EXPECT_TRUE(messages.asked.isEmpty());
+    EXPECT_EQ(config().deviceModel, 2);
+    EXPECT_FALSE(Find<QComboBox>(window, "portMode")->isVisible()); // hidden for model 2
+    EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value("SYSTEM/MACHINE_TYPE").toInt(), 2);
+
+    clickKey(32); // "IOL" has inputs on model 2
+    EXPECT_EQ(messages.dialogs.last(), "keySys");
+    EXPECT_EQ(config().EventRowCount(), 1);
+
+    // With events: asked first; No keeps everything.
+    choosePort("RS232(1),IR 3");
+    messages.answers = {0};
+    EXPECT_FALSE(window.chooseModel(1));
+    EXPECT_EQ(config().deviceModel, 2);
+    EXPECT_EQ(config().EventRowCount(), 1);
+    EXPECT_TRUE(messages.asked.last().startsWith("Switching the device model"));
+
+    choosePort("RS232(1),IR 3");
+    messages.answers = {1};
+    ASSERT_TRUE(window.chooseModel(1));
+    EXPECT_EQ(config().portMode, 2);
+    EXPECT_EQ(config().EventRowCount(), 0);
+    EXPECT_TRUE(Find<QComboBox>(window, "portMode")->isVisible());
+    EXPECT_EQ(Find<QComboBox>(window, "portMode")->currentText(), "RS232(1),IR 3");
+    EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value("SYSTEM/MACHINE_PORT").toInt(), 2);
+
+    // "QRM-K6" with the same port mode changes nothing.
+    choosePort("RS232(1),IR 3");
+    EXPECT_FALSE(window.chooseModel(1));
+
+    // Undo brings model 2 and its event back, and the settings file follows.
+    document.undoStack()->undo();
+    EXPECT_EQ(config().deviceModel, 2);
+    EXPECT_EQ(config().EventRowCount(), 1);
+    EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value("SYSTEM/MACHINE_TYPE").toInt(), 2);
+    messages.onExec = nullptr;
+}
+
+TEST_F(Window, RulesRefuseWhatTheModelForbids) {
+    showActive();
+    // "IOL" on model 1: the question box, nothing added.
+    QTest::mouseClick(window.keyPanel()->key(32), Qt::LeftButton);
+    EXPECT_EQ(messages.asked, QStringList{QLatin1String(kIoUnavailable)});
+    EXPECT_EQ(config().EventRowCount(), 0);
+
+    clickKey(0);
+    const int steps = document.undoStack()->count();
+    addAction(QStringLiteral("RELY : 2 : 1 : 1")); // a relay on Port 3
+    EXPECT_EQ(messages.shown.last(),
+              QString::fromStdString(ActionRefusal("RELY : 2 : 1 : 1", 1, 0)));
+    EXPECT_FALSE(messages.shown.last().isEmpty());
+    addAction(QStringLiteral("GPIO : Door : 1 : 0 : 0 : 0")); // I/O on model 1
+    EXPECT_EQ(messages.shown.last(), QLatin1String(kIoUnavailable));
+    EXPECT_EQ(document.undoStack()->count(), steps);
+    EXPECT_EQ(config().keys[0].slots[0], ActionList{""});
+}
+
+TEST_F(Window, OpenAndCloseAskOnlyWhenSomethingIsUnsaved) {
+    QDir(dir.path()).mkdir(QStringLiteral("sub"));
+    const QString saved = dir.filePath(QStringLiteral("sub/a.qzp"));
+    messages.file = saved;
+    clickKey(0);
+    addAction(kLed);
     ASSERT_TRUE(window.saveProjectAs());
-    EXPECT_FALSE(window.isModified());
-    undo.undo();
-    EXPECT_TRUE(window.isModified());
-    undo.redo();
-    EXPECT_FALSE(window.isModified());
-}
+    ASSERT_TRUE(QFile::copy(saved, dir.filePath(QStringLiteral("copy.qzp"))));
+    EXPECT_TRUE(window.windowTitle().startsWith(saved));
+    EXPECT_TRUE(Closes(window)); // saved: nothing to ask
+    EXPECT_TRUE(messages.asked.isEmpty());
 
-TEST_F(Fixture, RefusedInputChangesNothingAndSaysWhy) {
-    EXPECT_EQ(window.addActionText(kLed), kRefused); // no event yet
-    EXPECT_TRUE(messages.shown.last().startsWith("Select an event first"));
-    window.addEventToKey(0, kFamilyKey, 0, 0);
-    EXPECT_EQ(window.addActionText("UART : a : b"), kRefused);
-    EXPECT_TRUE(messages.shown.last().startsWith("This is not an action text"));
-    for (int i = 0; i < 16; ++i) {
-        ASSERT_EQ(window.addActionText(kIr), i);
-    }
-    const int steps = window.undoStack().count();
-    EXPECT_EQ(window.addActionText(kIr), kNoRoom);
-    EXPECT_EQ(window.undoStack().count(), steps);
-    EXPECT_TRUE(messages.shown.last().contains("one frame"));
-    EXPECT_EQ(window.configuration().keys[0].slots[0].size(), 16u);
-}
-
-TEST_F(Fixture, IoSourcesAreRefusedOnModelsWithoutInputs) {
-    window.findChild<KeyPanel*>("keyPanel")->key(32)->click();
-    EXPECT_EQ(messages.shown, QStringList{"I/O is unavailable in this model."});
-    EXPECT_EQ(window.configuration().EventRowCount(), 0);
-}
-
-TEST_F(Fixture, ClosingWithUnsavedChangesNeverLosesThem) {
-    window.addEventToKey(0, kFamilyKey, 0, 0);
-    window.addActionText(kLed);
-
-    messages.answers = {-1}; // Cancel
+    addAction(kRelay);
+    messages.answers = {-1}; // Cancel: the window stays, the edit too
     EXPECT_FALSE(Closes(window));
     EXPECT_EQ(messages.asked.last(), "Save the File in Editting?");
 
-    messages.file = dir.filePath("missing-folder/project.qzp"); // the save fails
+    QDir(dir.filePath(QStringLiteral("sub"))).removeRecursively(); // the save fails
     messages.answers = {1};
     EXPECT_FALSE(Closes(window));
-    EXPECT_TRUE(window.isModified());
+    EXPECT_TRUE(document.isModified());
+    EXPECT_TRUE(messages.shown.last().startsWith("The project could not be saved."));
 
-    messages.file = dir.filePath("project.qzp");
-    messages.answers = {1};
-    EXPECT_TRUE(Closes(window));
-    Configuration saved;
-    ASSERT_TRUE(LoadProject(messages.file, saved));
-    EXPECT_EQ(saved.keys[0].slots[0], ActionList{kLed.toStdString()});
+    // Open over unsaved work: Cancel keeps it; No discards it and opens.
+    QDir(dir.path()).mkdir(QStringLiteral("sub"));
+    ASSERT_TRUE(QFile::copy(QDir(dir.path()).filePath(QStringLiteral("copy.qzp")), saved));
+    messages.answers = {-1};
+    messages.file = saved;
+    window.findChild<QAction*>(); // menus exist
+    const auto open = [this] {
+        for (QAction* a : window.findChildren<QAction*>()) {
+            if (a->text() == "&Open") {
+                a->trigger();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no Open";
+    };
+    open();
+    EXPECT_EQ(config().keys[0].slots[0].size(), 2u);
+    messages.answers = {0};
+    open();
+    EXPECT_EQ(config().keys[0].slots[0], ActionList{kLed.toStdString()});
+    EXPECT_FALSE(document.isModified());
+    EXPECT_EQ(window.recentFiles().value(0), QFileInfo(saved).absoluteFilePath());
 }
 
-TEST_F(Fixture, ADamagedProjectLeavesTheConfigurationAsItWas) {
-    window.addEventToKey(1, kFamilyKey, 1, 0);
-    window.addActionText(kLed);
-    const Configuration before = window.configuration();
-    QFile bad(dir.filePath("bad.qzp"));
+TEST_F(Window, AProjectThatFailsToLoadLeavesTheWindowAsItWas) {
+    ASSERT_TRUE(window.openProject(
+        QDir::cleanPath(QStringLiteral(QZ_TEST_DATA "/../../store/data/example.qzp"))));
+    const int rows = events()->model()->rowCount();
+    EXPECT_GT(rows, 0);
+    EXPECT_EQ(rows, config().EventRowCount());
+    const Configuration before = config();
+
+    QFile bad(dir.filePath(QStringLiteral("bad.qzp")));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("\x05\x00\x00", 3);
     bad.close();
     EXPECT_FALSE(window.openProject(bad.fileName()));
-    EXPECT_EQ(messages.shown.last(), "The project file is damaged and was not opened.");
-    EXPECT_FALSE(window.openProject(dir.filePath("missing.qzp")));
-    EXPECT_EQ(messages.shown.last(), "The File is Destroy");
-    EXPECT_TRUE(window.configuration() == before);
-    EXPECT_EQ(events()->topLevelItemCount(), 1);
+    // The reason is in the text, which a title bar would cut.
+    EXPECT_TRUE(
+        messages.shown.last().startsWith("The project file is damaged and was not opened."));
+    EXPECT_TRUE(messages.shown.last().contains("bad.qzp"));
+    EXPECT_FALSE(window.openProject(dir.filePath(QStringLiteral("missing.qzp"))));
+    EXPECT_TRUE(messages.shown.last().startsWith("The File is Destroy"));
+    EXPECT_TRUE(config() == before);
+    EXPECT_EQ(events()->model()->rowCount(), rows);
 }
 
-TEST(KeyPanelLayout, PositionsFollowTheModelFormulas) {
-    const int W = 576, H = 266;
-    // Model 1: four normal keys of a row centred (block of 164 pixels).
-    EXPECT_EQ(KeyPanel::KeyPosition(1, 0, W, H), QPoint((W - 164) / 2, 20));
-    EXPECT_EQ(KeyPanel::KeyPosition(1, 7, W, H), QPoint((W - 164) / 2 + 129, 65));
-    EXPECT_EQ(KeyPanel::KeyPosition(1, 20, W, H), QPoint(20, H / 2 + 65));
-    // Model 2: the cross of keys 15..18 right of the rows.
-    const int c = (W - 336) / 2 + 20;
-    EXPECT_EQ(KeyPanel::KeyPosition(2, 17, W, H), QPoint(c + 215, 20));
-    EXPECT_EQ(KeyPanel::KeyPosition(2, 15, W, H), QPoint(c + 215, 80));
-    EXPECT_EQ(KeyPanel::KeyPosition(2, 35, W, H), QPoint(c + 43 + 129, 155));
-    EXPECT_EQ(KeyPanel::KeyPosition(0, 13, W, H), QPoint(278 + 43 * 5, 30));
-    EXPECT_EQ(KeyPanel::KeyPosition(5, 0, W, H), QPoint(-1, -1));
-    // No two keys of a layout overlap, and all lie inside the panel.
-    for (int model = 0; model <= 2; ++model) {
-        for (int a = 0; a < kKeyCount; ++a) {
-            const QRect ra(KeyPanel::KeyPosition(model, a, W, H), QSize(35, 25));
-            EXPECT_TRUE(QRect(0, 0, W, H).contains(ra)) << model << "/" << a;
-            for (int b = a + 1; b < kKeyCount; ++b) {
-                const QRect rb(KeyPanel::KeyPosition(model, b, W, H), QSize(35, 25));
-                EXPECT_FALSE(ra.intersects(rb)) << model << ": " << a << " and " << b;
-            }
+TEST_F(Window, StatusFollowsPluggingAndUnplugging) {
+    session.watcher().setInterval(20);
+    auto* status = Find<QLabel>(window, "status");
+    EXPECT_EQ(status->text(), "USB unconnect!");
+    ports.add(QStringLiteral("ttyACM0"));
+    EXPECT_TRUE(Wait([&] { return status->text() == "Wait Connect"; }));
+    ports.remove(QStringLiteral("ttyACM0"));
+    EXPECT_TRUE(Wait([&] { return status->text() == "USB unconnect!"; }));
+}
+
+TEST_F(Window, ConnectClearAndUploadAgainstTheSimulatedKeypad) {
+    KeypadSimulator sim;
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    session.setFixedPort(sim.devicePath());
+    session.link().setEraseTickMs(30);
+    session.setUploadLogPath(dir.filePath(QStringLiteral("log.txt")));
+    showActive();
+    clickKey(0);
+    addAction(kLed);
+
+    window.connectKeypad();
+    auto* status = Find<QLabel>(window, "status");
+    ASSERT_TRUE(Wait([&] { return status->text() == "Connect SUCCESS"; }));
+
+    // Clear: the timed progress box, then the notice that the keypad confirmed the erase.
+    messages.answers = {1};
+    for (QAction* a : window.findChildren<QAction*>()) {
+        if (a->text() == "Clear") {
+            a->trigger();
         }
     }
+    EXPECT_EQ(messages.asked.last(), "Clear all the parameters of the machine,\rare you sure ? ");
+    auto* clearBox = window.findChild<CDlgClearAll*>("clearProgress");
+    ASSERT_NE(clearBox, nullptr);
+    EXPECT_TRUE(clearBox->isVisible());
+    ASSERT_TRUE(Wait([&] {
+        return messages.shown.contains("Clear done: the keypad confirmed the "
+                                       "erase.");
+    }));
+
+    // Upload: the progress box with Cancel, then a complete upload the keypad answered.
+    messages.answers = {1};
+    for (QAction* a : window.findChildren<QAction*>()) {
+        if (a->text() == "Upload") {
+            a->trigger();
+        }
+    }
+    EXPECT_EQ(messages.asked.last(), "Clear all data? \r\nYes or No ?");
+    auto* progress = window.findChild<CDlgProgress*>("uploadProgress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    ASSERT_TRUE(Wait([&] { return !session.uploading(); }));
+    EXPECT_TRUE(
+        Wait([&] { return window.statusBar()->currentMessage().startsWith("Upload complete"); }));
+    QList<QByteArray> frames = sim.receivedFrames();
+    EXPECT_TRUE(std::any_of(frames.begin(), frames.end(),
+                            [](const QByteArray& f) { return f.contains("PRES"); }));
+}
+
+TEST_F(Window, AnUploadTheKeypadLeavesUnansweredIsAWarning) {
+    SimulatorOptions options;
+    options.silentAfter = 3; // the connect and the erase are answered, little else
+    KeypadSimulator sim(options);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    session.setFixedPort(sim.devicePath());
+    session.link().setEraseTickMs(30);
+    session.uploader().setSystemTimeoutMs(20);
+    session.uploader().setEventTimeoutMs(20);
+    clickKey(0);
+    addAction(kLed);
+    window.connectKeypad();
+    ASSERT_TRUE(Wait([&] { return session.status() == LinkStatus::ConnectSuccess; }));
+    messages.answers = {1};
+    for (QAction* a : window.findChildren<QAction*>()) {
+        if (a->text() == "Upload") {
+            a->trigger();
+        }
+    }
+    ASSERT_TRUE(Wait([&] { return !session.uploading(); }, 30000));
+    ASSERT_TRUE(Wait([&] { return !messages.shown.isEmpty(); }));
+    EXPECT_TRUE(messages.shown.last().contains("unanswered") ||
+                messages.shown.last().contains("answer"))
+        << messages.shown.last().toStdString();
+    EXPECT_FALSE(window.statusBar()->currentMessage().startsWith("Upload complete"));
+}
+
+TEST_F(Window, EveryControlHasAnAccessibleName) {
+    showActive();
+    QStringList unnamed;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                             qobject_cast<QLineEdit*>(w) || qobject_cast<QSlider*>(w) ||
+                             qobject_cast<QAbstractItemView*>(w);
+        if (!control || !w->isVisibleTo(&window) || qobject_cast<QComboBox*>(w->parent())) {
+            continue;
+        }
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+        if (!face || face->text(QAccessible::Name).trimmed().isEmpty()) {
+            unnamed << w->metaObject()->className() + QStringLiteral(" ") + w->objectName();
+        }
+    }
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(window.keyPanel()->key(0))->text(QAccessible::Name),
+        "Key 1");
+}
+
+TEST_F(Window, TheAboutBoxNamesTheKeypadAndTheProgram) {
+    QString caption;
+    QString version;
+    messages.onExec = [&](QDialog& d) {
+        caption = d.windowTitle();
+        version = Find<QLabel>(d, "aboutVersion")->text();
+        d.accept();
+    };
+    for (QAction* a : window.findChildren<QAction*>()) {
+        if (a->text() == "about") {
+            a->trigger();
+        }
+    }
+    EXPECT_EQ(caption, "QRM-Control-V1.14");
+    EXPECT_EQ(version, QString::fromUtf8(" QRM-K6\xEF\xBC\x8C"
+                                         "1.14 version"));
+    EXPECT_TRUE(window.findChild<QAction*>() != nullptr);
 }
 
 int main(int argc, char** argv) {
