@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -146,6 +147,15 @@ void Type(QWidget* page, const char* box, const QString& text) {
     auto* edit = Find<QLineEdit>(page, box);
     edit->clear();
     QTest::keyClicks(edit, text);
+}
+
+// Text beyond ASCII arrives through the input method, as a keyboard layout or compose key types it.
+void Compose(QWidget* page, const char* box, const QString& text) {
+    auto* edit = Find<QLineEdit>(page, box);
+    edit->clear();
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QCoreApplication::sendEvent(edit, &event);
 }
 
 void Press(QWidget* page, const char* button) {
@@ -583,6 +593,18 @@ TEST_F(Pages, NamesWithAColonAreRefusedWhereTheyWouldShiftTheFields) {
             EXPECT_TRUE(out.front().endsWith(QStringLiteral(":a:b"))) << out.front().toStdString();
         }
     }
+    // Names are stored as 8-bit text: a character without that form is refused, not turned
+    // into "?"; a Latin-1 one is kept.
+    Compose(Page(kTogglePage), "eventName", QStringLiteral("Caf\u00e9 \u20ac"));
+    messages.Clear();
+    EXPECT_EQ(Emitted(kTogglePage, "add"), QStringList());
+    EXPECT_EQ(messages.shown,
+              QStringList{UnstorableText(QStringLiteral("Event Name:"), QChar(0x20ac))});
+    Compose(Page(kTogglePage), "eventName", QStringLiteral("Caf\u00e9"));
+    EXPECT_EQ(Add(kTogglePage), QStringLiteral("LTOG : Caf\u00e9 : 0 : 0 : 0"));
+    ASSERT_TRUE(panel.showAction(QStringLiteral("LTOG : Th\u00e9 : 1 : 1 : 0")));
+    EXPECT_EQ(Text(Page(kTogglePage), "eventName"), QStringLiteral("Th\u00e9"));
+
     // A library whose stored name holds ":" (its file found under that name).
     WriteIrLibrary(QStringLiteral("A:B.irr"), "A:B", {MakeIrEntry("F", kCode)});
     messages.openFile = LibraryFilePath(QStringLiteral("A:B.irr"));

@@ -47,6 +47,16 @@ QString ColonRefusalText(const QString& label) {
         .arg(name);
 }
 
+QString UnstorableText(const QString& label, QChar c) {
+    QString name = label;
+    if (name.endsWith(QLatin1Char(':'))) {
+        name.chop(1);
+    }
+    return QStringLiteral("The \"%1\" text holds \"%2\", which an action cannot store.\rPlease "
+                          "use other characters.")
+        .arg(name, QString(c));
+}
+
 ActionPage::ActionPage(int pageIndex, QWidget* parent)
     : QWidget(parent), m_pageIndex(pageIndex), m_form(new QGridLayout) {
     setObjectName(QStringLiteral("page-%1").arg(QLatin1String(ActionPageMnemonic(pageIndex))));
@@ -82,8 +92,21 @@ QString ActionPage::Refusal() const {
     if (const char* rule = RefusalForPage(m_pageIndex, RulePort(), m_model, m_portMode)) {
         return QString::fromLatin1(rule);
     }
+    return TextRefusal();
+}
+
+QString ActionPage::TextRefusal() const {
+    // A name with ":" would be read back with its fields shifted: refused where it is typed.
     if (const char* field = ColonField()) {
         return ColonRefusalText(QString::fromLatin1(field));
+    }
+    // Texts are stored as 8-bit characters; any other would come back as "?".
+    for (const QLineEdit* box : findChildren<QLineEdit*>()) {
+        for (const QChar c : box->text()) {
+            if (c.unicode() > 0xFF) {
+                return UnstorableText(box->accessibleName(), c);
+            }
+        }
     }
     return {};
 }
@@ -100,9 +123,9 @@ bool ActionPage::Checked() {
         AskQuestion(QString::fromLatin1(rule));
         return false;
     }
-    // A name with ":" would be read back with its fields shifted: refused where it is typed.
-    if (const char* field = ColonField()) {
-        ShowMessage(ColonRefusalText(QString::fromLatin1(field)));
+    const QString refusal = TextRefusal();
+    if (!refusal.isEmpty()) {
+        ShowMessage(refusal);
         return false;
     }
     return true;

@@ -38,6 +38,9 @@ QStringList SortedNames(QStringList names);
 // The message refusing a box whose ":" would shift the fields of the action text.
 QString ColonRefusalText(const QString& label);
 
+// The message refusing a box holding a character that has no 8-bit form.
+QString UnstorableText(const QString& label, QChar c);
+
 class ActionPage : public QWidget {
     Q_OBJECT
   public:
@@ -61,7 +64,7 @@ class ActionPage : public QWidget {
     // The action text the controls stand for now.
     virtual QString BuildActionText() = 0;
     // Why the controls' action may not be added as they stand: the port and model rule (A) to
-    // (H), or a box holding ":"; empty when it may.
+    // (H), a box holding ":", or a character that cannot be stored; empty when it may.
     QString Refusal() const;
 
     // Selects `position`, or nothing when it is outside the list.
@@ -112,6 +115,7 @@ class ActionPage : public QWidget {
 
   private:
     bool Checked();
+    QString TextRefusal() const;
 
     int m_pageIndex;
     IMessages* m_messages = nullptr;
