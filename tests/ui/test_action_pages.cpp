@@ -781,6 +781,12 @@ TEST_F(Pages, IrLooksTheFunctionUpAtEveryAddAndEdit) {
     panel.reloadLibraries();
     EXPECT_EQ(Entries(p, "function"), QStringList{"G"});
     Choose(p, "function", QStringLiteral("G"));
+    // A function added in the editor appears; the chosen one stays chosen.
+    WriteIrLibrary(QStringLiteral("A.irr"), "X",
+                   {MakeIrEntry("H", kCode), MakeIrEntry("G", kCode)});
+    panel.reloadLibraries();
+    EXPECT_EQ(Entries(p, "function"), (QStringList{"G", "H"}));
+    EXPECT_EQ(Find<QComboBox>(p, "function")->currentText(), "G");
     // A damaged file.
     QFile damaged(LibraryFilePath(QStringLiteral("A.irr")));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
