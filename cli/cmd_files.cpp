@@ -261,8 +261,8 @@ int CmdFrames(int argc, char** argv) {
 
 // Library copies that differ from their library function today, as check findings: always the
 // stale ones; with an explicit --library also the copies whose library or function is not there.
-std::vector<qz::Finding> LibraryFindings(const qz::Configuration& config, const QString& folder,
-                                         bool reportUnmatched) {
+static std::vector<qz::Finding> LibraryFindings(const qz::Configuration& config,
+                                                const QString& folder, bool reportUnmatched) {
     const qz::StaleReport report = qz::FindStaleActions(config, folder);
     std::vector<qz::Finding> findings;
     auto add = [&](const qz::StaleAction& a, const char* what) {
