@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <algorithm>
@@ -24,7 +25,17 @@ int ReadInt(const QSettings& settings, const char* key, int fallback) {
     return AtoI(value.toString().toStdString());
 }
 
+// A FIFO, a device or a folder in the settings file's place would block or break every read and
+// write: it is left alone and the defaults hold for this run.
+bool OtherThanAFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
 bool Write(const QString& path, std::initializer_list<std::pair<const char*, int>> values) {
+    if (OtherThanAFile(path)) {
+        return false;
+    }
     QSettings settings(path, QSettings::IniFormat);
     for (const auto& [key, value] : values) {
         settings.setValue(key, QString::number(value));
@@ -38,7 +49,7 @@ bool Write(const QString& path, std::initializer_list<std::pair<const char*, int
 ModelSettings ReadSettings(Configuration& config, const QString& path) {
     ModelSettings result;
     QFile probe(path);
-    if (probe.open(QIODevice::ReadOnly)) {
+    if (!OtherThanAFile(path) && probe.open(QIODevice::ReadOnly)) {
         probe.close();
         QSettings settings(path, QSettings::IniFormat);
         result.fileFound = settings.status() == QSettings::NoError;

@@ -2,12 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "StoreTestHelpers.h"
 #include "model/Configuration.h"
@@ -143,6 +150,40 @@ TEST_F(Workspace, UnwritableSettingsAreReportedNotShown) {
     EXPECT_FALSE(s.fileFound);
     EXPECT_EQ(c.deviceModel, 1);
     EXPECT_EQ(c.portMode, 0);
+}
+
+TEST_F(Workspace, AFifoInPlaceOfTheSettingsFileNeverBlocksTheStart) {
+    ASSERT_EQ(mkfifo(Path("qzsetup.ini").toLocal8Bit().constData(), 0600), 0);
+    // Opening a FIFO for reading waits for a writer. So that a regression fails instead of
+    // hanging, a writer comes along after three seconds and lets a blocked reader go.
+    std::atomic<bool> done{false};
+    const QByteArray fifo = Path("qzsetup.ini").toLocal8Bit();
+    std::thread unblock([&] {
+        for (int i = 0; i < 60 && !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        while (!done) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    Configuration c;
+    c.deviceModel = 2;
+    const qz::ModelSettings s = qz::ReadSettings(c);
+    const bool written = qz::WriteModelSettings(1, 2);
+    const qint64 ms = timer.elapsed();
+    done = true;
+    unblock.join();
+    EXPECT_FALSE(s.fileFound);
+    EXPECT_EQ(c.deviceModel, 1);
+    EXPECT_FALSE(written);
+    EXPECT_LT(ms, 2000);
+    EXPECT_FALSE(QFileInfo(Path("qzsetup.ini")).isFile()); // left as it was
 }
 
 TEST_F(Workspace, LibraryFolderIsRecreatedAfterDeletion) {
