@@ -695,6 +695,12 @@ TEST_F(Pages, Rs232ShowsWhatTheActionHolds) {
     EXPECT_EQ(Edit(kRs232Page),
               "UART : x : Nowhere :  : 9600 : 1 : 0 : 2 : 0 : 0 : 0 : 0 : 1 : 1 :d");
     EXPECT_EQ(messages.shown, QStringList{"no selecte port"});
+    // The rules look at the port that is written: Port 1.
+    panel.setDevice(0, 1);
+    messages.Clear();
+    EXPECT_EQ(Emitted(kRs232Page, "edit"), QStringList());
+    EXPECT_EQ(messages.asked, QStringList{kRefusalPort1});
+    EXPECT_EQ(messages.shown, QStringList());
 }
 
 TEST_F(Pages, Rs232LibraryMessages) {
