@@ -275,6 +275,11 @@ TEST_F(LibraryEditors, IrOpenLibThatCannotBeReadChangesNothing) {
     Press(editor, "openLib");
     EXPECT_EQ(editor.libraryName(), QStringLiteral("Living"));
     EXPECT_EQ(editor.list()->FirstSelectedRow(), 2);
+    // "Save Edit" then writes a second file, named after the stored name.
+    Press(editor, "saveEdit");
+    CIrLibSet living;
+    ASSERT_TRUE(LoadIrLibraryFile(Path("Living.irr"), living));
+    EXPECT_EQ(living, other);
 }
 
 Configuration ProjectUsing(const std::vector<std::string>& texts) {
@@ -512,6 +517,22 @@ TEST_F(LibraryEditors, Rs232ButtonsSayWhatIsMissing) {
     Press(editor, "saveEdit");
     EXPECT_EQ(messages.shown, QStringList{"Please Create a new function name"});
     EXPECT_FALSE(QFile::exists(Path("Screen.rss")));
+}
+
+TEST_F(LibraryEditors, Rs232OpenLibShowsTheStoredNameAndTheFirstFunction) {
+    CRS232LibSet other = proj;
+    other.libName = "Beamer";
+    ASSERT_TRUE(SaveRs232LibraryFile(Path("Other.rss"), other));
+    CDlgRs232EditLib editor(QString(), QString(), messages);
+    editor.show();
+    messages.openPath = Path("Other.rss");
+    Press(editor, "openLib");
+    EXPECT_EQ(messages.openFolder, folder);
+    EXPECT_EQ(editor.libraryName(), QStringLiteral("Beamer"));
+    EXPECT_EQ(editor.functionBox()->count(), 2);
+    EXPECT_EQ(editor.functionBox()->currentText(), QStringLiteral("Code"));
+    EXPECT_EQ(editor.dataBox()->text(), QStringLiteral("01 02 ff"));
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
 
 TEST_F(LibraryEditors, Rs232NewFunctionTakesThePanelAndSaves) {
