@@ -149,7 +149,7 @@ CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functi
       m_dataBits(new QComboBox(this)), m_stopBits(new QComboBox(this)),
       m_parity(new QComboBox(this)) {
     setObjectName(QStringLiteral("rs232EditLib"));
-    setWindowTitle(QStringLiteral("Dialog"));
+    setWindowTitle(QStringLiteral("RS232 Edit"));
     if (config) {
         m_usage = CountLibraryUses(*config);
     }
