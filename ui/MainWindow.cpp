@@ -126,8 +126,8 @@ MainWindow::MainWindow(EditorDocument& document, KeypadSession& session, IMessag
     updateKeys();
     updateTitle();
     onStatus();
-    setMinimumSize(980, 640);
-    resize(1180, 760);
+    setMinimumSize(980, 660);
+    resize(1200, 820);
 }
 
 MainWindow::~MainWindow() {
@@ -293,10 +293,11 @@ QWidget* MainWindow::buildCentre() {
     grid->addWidget(eventSet, 1, 0);
 
     grid->addWidget(buildLists(), 0, 1, 2, 1);
-    grid->setColumnStretch(0, 11);
-    grid->setColumnStretch(1, 9);
-    grid->setRowStretch(0, 1);
-    grid->setRowStretch(1, 1);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+    // The keys scale with their box; the action pages need their height to show whole.
+    grid->setRowStretch(0, 2);
+    grid->setRowStretch(1, 3);
     return centre;
 }
 

@@ -5,6 +5,7 @@
 
 #include "AboutDialog.h"
 #include "EditorDocument.h"
+#include "io/FileName.h"
 #include "MainWindow.h"
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
@@ -77,7 +78,16 @@ int main(int argc, char** argv) {
     window.show();
     // The project and the connection come after the window is on screen, so a slow file or port
     // never keeps the window from showing.
-    const QStringList positional = parser.positionalArguments();
+    // The project's name as bytes: Qt's own decoding would lose a name that is not UTF-8.
+    QStringList positional;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--port" || arg == "-port") {
+            ++i; // its value
+        } else if (!arg.startsWith('-')) {
+            positional << qz::io::DecodeFileName(arg);
+        }
+    }
     const bool connect = parser.isSet(simulateOption) || parser.isSet(portOption);
     QTimer::singleShot(0, &window, [&window, positional, connect] {
         if (!positional.isEmpty()) {
