@@ -375,7 +375,8 @@ void DeviceLink::handleReply(const QByteArray& reply) {
         break;
     case LinkState::Handshake: {
         const QByteArray text = ReplyText(reply);
-        const bool success = ReplyHas(text, "CONE");
+        // Searched as bytes: a NUL in leading noise does not hide the answer.
+        const bool success = ReplyHas(reply, "CONE");
         m_handshakeReply = text;
         if (success) {
             setStatus(LinkStatus::ConnectSuccess);
@@ -389,7 +390,7 @@ void DeviceLink::handleReply(const QByteArray& reply) {
         break;
     }
     case LinkState::Clearing:
-        if (ReplyHas(ReplyText(reply), "CLRE")) {
+        if (ReplyHas(reply, "CLRE")) {
             ++m_clearReplyCount;
             Q_EMIT clearReplyCountChanged(m_clearReplyCount);
             if (m_clearReplyCount >= 2) {
@@ -398,7 +399,7 @@ void DeviceLink::handleReply(const QByteArray& reply) {
         }
         break;
     case LinkState::ClearingForUpload:
-        if (ReplyHas(ReplyText(reply), "CLRE")) {
+        if (ReplyHas(reply, "CLRE")) {
             ++m_clearReplyCount;
             Q_EMIT clearReplyCountChanged(m_clearReplyCount);
             if (m_clearReplyCount >= 2) {

@@ -1,6 +1,8 @@
 #include "KvqEventStr.h"
 
 #include <cstring>
+#include <iterator>
+#include <string_view>
 #include <vector>
 
 #include "Reporter.h"
@@ -59,27 +61,17 @@ std::string PlusOne(const std::string& member) {
     return std::to_string(AtoI(member) + 1LL);
 }
 
-int BaudCode(int baud) {
-    switch (baud) {
-    case 2400:
-        return 1;
-    case 4800:
-        return 2;
-    case 9600:
-        return 3;
-    case 14400:
-        return 4;
-    case 19200:
-        return 5;
-    case 38400:
-        return 6;
-    case 57600:
-        return 7;
-    case 115200:
-        return 8;
-    default:
-        return 3;
+// The baud text is compared whole: "02400", "2400abc" or "+4800" are not baud texts of the
+// list and give the default code, as any other text does.
+int BaudCode(std::string_view text) {
+    static constexpr std::string_view kBauds[] = {"2400",  "4800",  "9600",  "14400",
+                                                  "19200", "38400", "57600", "115200"};
+    for (size_t i = 0; i < std::size(kBauds); ++i) {
+        if (text == kBauds[i]) {
+            return int(i) + 1;
+        }
     }
+    return 3;
 }
 
 constexpr int kSerialDataArea = 32;
@@ -416,7 +408,7 @@ int CKvqEventStr::Encode() {
     switch (code) {
     case kActionUart:
         PutNumber(AtoI(m_strUartPort) + 1LL, 1);
-        PutNumber(BaudCode(AtoI(m_strUartBaud)), 1);
+        PutNumber(BaudCode(m_strUartBaud), 1);
         PutNumber(AtoI(m_strUartDataBits) + 1LL, 1);
         PutNumber(AtoI(m_strUartStopBits) + 1LL, 1);
         PutNumber(AtoI(m_strUartParity) + 1LL, 1);

@@ -111,6 +111,11 @@ SimulatorOptions Noise(int bytes) {
     o.noise = QByteArray(bytes, '#');
     return o;
 }
+SimulatorOptions NulNoise() {
+    SimulatorOptions o;
+    o.noise = QByteArray("\0#\0", 3);
+    return o;
+}
 SimulatorOptions Delayed(int ms) {
     SimulatorOptions o;
     o.replyDelayMs = ms;
@@ -124,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
         HandshakeCase{"BlanksInPortName", {}, QStringLiteral(" %1 %2 "), PhaseEnd::Done},
         HandshakeCase{"SplitReply", Split(), {}, PhaseEnd::Done},
         HandshakeCase{"ShortNoiseBeforeReply", Noise(5), {}, PhaseEnd::Done},
+        // The reply is searched as bytes: a NUL in the noise does not hide "CONE".
+        HandshakeCase{"NulInNoiseBeforeReply", NulNoise(), {}, PhaseEnd::Done},
         // "CONE" must lie within the reply's first 20 bytes; a reply without it is another answer.
         HandshakeCase{"ConeAfterTwentyBytes", Noise(9), {}, PhaseEnd::WrongAnswer},
         HandshakeCase{"NoAnswer", Silent(), {}, PhaseEnd::TimedOut},
@@ -439,7 +446,7 @@ TEST_F(DeviceLinkTest, FirstClreChangesNothingVisible) {
     EXPECT_EQ(link.state(), LinkState::Clearing);
     link.handleReply("xxxxxxxxxxxxxxxxxxxxCLRE"); // beyond the first 20 bytes: not counted
     EXPECT_EQ(link.clearReplyCount(), 1);
-    link.handleReply("KVQ000601CLRE87ENND");
+    link.handleReply(QByteArray("\0", 1) + "KVQ000601CLRE87ENND"); // a NUL hides nothing
     EXPECT_EQ(link.state(), LinkState::Idle);
     EXPECT_EQ(link.clearReplyCount(), 2);
 }

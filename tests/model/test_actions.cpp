@@ -49,6 +49,12 @@ TEST(ActionRecords, EveryTypeEncodesByteForByte) {
         {"RS232 baud 1200 falls back to 9600", Uart("0", "0", "x", "1200"),
          UartRecord("3", "01", "x")},
         {"RS232 baud 115200", Uart("0", "0", "x", "115200"), UartRecord("8", "01", "x")},
+        {"RS232 baud 2400", Uart("0", "0", "x", "2400"), UartRecord("1", "01", "x")},
+        {"RS232 baud 57600", Uart("0", "0", "x", "57600"), UartRecord("7", "01", "x")},
+        // The baud text is compared whole, not read as a number.
+        {"RS232 baud 2400abc", Uart("0", "0", "x", "2400abc"), UartRecord("3", "01", "x")},
+        {"RS232 baud 02400", Uart("0", "0", "x", "02400"), UartRecord("3", "01", "x")},
+        {"RS232 baud +4800", Uart("0", "0", "x", "+4800"), UartRecord("3", "01", "x")},
         {"RS232 bytes above 0x7F pass unchanged", Uart("0", "0", "\xe9\xff"),
          UartRecord("3", "02", "\xe9\xff")},
         {"IR 10 digits", "INFR : TV : Power : 2 : 1 : 0 : 1 : 1 : c6 : 0123456789",
