@@ -185,7 +185,9 @@ class IrRoad : public ::testing::Test {
         window.show();
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-        session.link().setEraseTickMs(30);
+        // The erase ends at the keypad's second answer; the ticks only bound the wait for it
+        // (six of them), short enough for a test, long enough for a loaded machine.
+        session.link().setEraseTickMs(500);
         session.setUploadLogPath(logs.filePath(QStringLiteral("upload.log")));
     }
 
