@@ -35,6 +35,7 @@ class KeypadSession : public QObject {
     QString fixedPort() const { return m_fixedPort; }
     // Where the event frames of every upload go (the upload log); empty: no log.
     void setUploadLogPath(const QString& path) { m_logPath = path; }
+    QString uploadLogPath() const { return m_logPath; }
     void setClearTickMs(int ms) { m_clearTicker.setInterval(ms); }
 
     LinkStatus status() const { return m_link.status(); }

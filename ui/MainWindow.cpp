@@ -974,7 +974,8 @@ void MainWindow::onUploadFinished(const UploadResult& result) {
                                                 "answered.")
                                      .arg(result.framesSent),
                                  10000);
-        if (!result.logWritten && !result.logError.isEmpty()) {
+        // A log was asked for and is missing or incomplete: the upload itself is fine.
+        if (!m_session.uploadLogPath().isEmpty() && !result.logWritten) {
             m_messages->Show(QStringLiteral("The upload is complete, but the upload log is "
                                             "incomplete.\n\n") +
                                  result.logError,
