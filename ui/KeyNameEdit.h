@@ -1,12 +1,12 @@
 #pragma once
-#include <QLineEdit>
+#include "ui/FilteredLineEdit.h"
 
 namespace qz {
 
 // The "Key Name" box: a typed character other than a digit, an ASCII letter, a blank or "." is
 // dropped (backspace and the editing keys work as usual). Pasted text is not filtered; the
 // dialogs refuse a name with ":" when it is stored.
-class CKvqKeyNameEdit : public QLineEdit {
+class CKvqKeyNameEdit : public FilteredLineEdit {
     Q_OBJECT
   public:
     static constexpr int kMaxLength = 4;
@@ -15,8 +15,8 @@ class CKvqKeyNameEdit : public QLineEdit {
     static bool IsAcceptedCharacter(QChar c);
 
   protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool Accepts(QChar c) const override { return IsAcceptedCharacter(c); }
+    bool IsFilteredPress(const QKeyEvent* event) const override;
 };
 
 } // namespace qz

@@ -1,12 +1,12 @@
 #pragma once
-#include <QLineEdit>
+#include "ui/FilteredLineEdit.h"
 
 namespace qz {
 
 // The RS232 data box. While hex input is on, a typed character other than a hex digit, a blank or
 // "." is dropped (Backspace and the editing keys work as usual); while it is off, everything is
 // typed. Pasted text is not filtered.
-class CRS232Edit : public QLineEdit {
+class CRS232Edit : public FilteredLineEdit {
     Q_OBJECT
   public:
     explicit CRS232Edit(QWidget* parent = nullptr);
@@ -16,8 +16,8 @@ class CRS232Edit : public QLineEdit {
     static bool IsHexInputCharacter(QChar c);
 
   protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool Accepts(QChar c) const override { return !m_hexInput || IsHexInputCharacter(c); }
+    bool IsFilteredPress(const QKeyEvent* event) const override;
 
   private:
     bool m_hexInput = false;
