@@ -1,15 +1,19 @@
 #pragma once
-// What the widget tests share: messages that the test answers through the one dialog seam, and
-// a main() with a QApplication on the offscreen platform.
+// What the widget tests share: messages that the test answers through the one dialog seam, finding
+// and pressing controls by object name, and a main() with a QApplication on the offscreen
+// platform.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <ostream>
 
+#include "model/Configuration.h"
 #include "ui/Messages.h"
 
 // Readable failures.
@@ -43,6 +47,26 @@ class AnsweringMessages : public WidgetMessages {
     int dialogs = 0;
     std::function<void(QDialog&)> onExec;
 };
+
+// The child of `parent` named `name`; the test fails when there is none.
+template <class T> T* Find(QWidget& parent, const char* name) {
+    T* child = parent.findChild<T*>(QLatin1String(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+// Clicks the push button named `button` with the mouse.
+inline void Press(QWidget& dialog, const char* button) {
+    QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
+}
+
+// A project with the keys of device `model` laid out.
+inline Configuration Layout(int model) {
+    Configuration config;
+    config.LayoutKeys(model);
+    config.deviceModel = model;
+    return config;
+}
 
 // The name a screen reader reads for the widget.
 inline QString AccessibleName(QWidget* widget) {

@@ -19,15 +19,9 @@
 
 using namespace qz;
 using qz::test::AnsweringMessages;
+using qz::test::Layout;
 
 namespace {
-
-Configuration Layout(int model) {
-    Configuration config;
-    config.LayoutKeys(model);
-    config.deviceModel = model;
-    return config;
-}
 
 void Save(QWidget& widget, const QString& name) {
     const QString dir = qEnvironmentVariable("QZ_SHOTS_DIR");

@@ -22,31 +22,17 @@
 using namespace qz;
 using qz::test::AccessibleName;
 using qz::test::AnsweringMessages;
+using qz::test::Find;
+using qz::test::Layout;
+using qz::test::Press;
 
 namespace {
-
-Configuration Layout(int model) {
-    Configuration config;
-    config.LayoutKeys(model);
-    config.deviceModel = model;
-    return config;
-}
-
-template <class T> T* Find(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 void Choose(QWidget& dialog, const char* combo, const QString& entry) {
     auto* box = Find<QComboBox>(dialog, combo);
     const int index = box->findText(entry);
     ASSERT_GE(index, 0) << combo << ": " << entry.toStdString();
     box->setCurrentIndex(index);
-}
-
-void Press(QWidget& dialog, const char* button) {
-    QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
 }
 
 QStringList Entries(QWidget& dialog, const char* combo) {

@@ -12,15 +12,9 @@
 
 using namespace qz;
 using qz::test::AccessibleName;
+using qz::test::Layout;
 
 namespace {
-
-Configuration Layout(int model) {
-    Configuration config;
-    config.LayoutKeys(model);
-    config.deviceModel = model;
-    return config;
-}
 
 QImage Image(QWidget* widget) {
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);

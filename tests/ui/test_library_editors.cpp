@@ -31,6 +31,8 @@
 
 using namespace qz;
 using qz::test::AccessibleName;
+using qz::test::Find;
+using qz::test::Press;
 
 namespace {
 
@@ -41,16 +43,6 @@ std::string Code(char digit) {
 }
 QString Q(const std::string& s) {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
-
-template <class T> T* Find(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
-void Press(QWidget& dialog, const char* button) {
-    QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
 }
 
 // Answers every name dialog with the next of `names` and file dialogs with the paths given.

@@ -26,6 +26,7 @@
 #include <deque>
 #include <functional>
 
+#include "../link/LinkTestSupport.h"
 #include "link/EventLoop.h"
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
@@ -120,37 +121,9 @@ Configuration Layout(int model, int port = 0) {
     return config;
 }
 
-// A port list the test controls: keypad candidates get a cdc_acm driver link in a small sysfs
-// tree, as discovery reads real ones.
-class FakePorts {
-  public:
-    void add(const QString& name) {
-        const QString device = m_root.filePath(QStringLiteral("class/tty/%1/device").arg(name));
-        QDir().mkpath(device);
-        const QString driver = m_root.filePath(QStringLiteral("drivers/cdc_acm"));
-        QDir().mkpath(driver);
-        QFile::link(driver, device + QStringLiteral("/driver"));
-        SerialPortEntry e;
-        e.name = name;
-        e.systemLocation = QStringLiteral("/dev/") + name;
-        m_ports.append(e);
-    }
-    void remove(const QString& name) {
-        m_ports.removeIf([&](const SerialPortEntry& e) { return e.name == name; });
-    }
-    PortDiscovery discovery() {
-        QDir().mkpath(m_root.filePath(QStringLiteral("class/tty")));
-        return PortDiscovery(m_root.path(), [this] { return m_ports; });
-    }
-
-  private:
-    QTemporaryDir m_root;
-    QList<SerialPortEntry> m_ports;
-};
-
 struct Window : ::testing::Test {
     QTemporaryDir dir;
-    FakePorts ports;
+    test::FakePorts ports;
     ScriptedMessages messages;
     EditorDocument document{Layout(1)};
     KeypadSession session{ports.discovery()};
@@ -509,7 +482,7 @@ TEST_F(Window, StatusFollowsPluggingAndUnplugging) {
     session.watcher().setInterval(20);
     auto* status = Find<QLabel>(window, "status");
     EXPECT_EQ(status->text(), "USB unconnect!");
-    ports.add(QStringLiteral("ttyACM0"));
+    ports.add(QStringLiteral("ttyACM0"), QStringLiteral("/dev/ttyACM0"), true);
     EXPECT_TRUE(Wait([&] { return status->text() == "Wait Connect"; }));
     ports.remove(QStringLiteral("ttyACM0"));
     EXPECT_TRUE(Wait([&] { return status->text() == "USB unconnect!"; }));

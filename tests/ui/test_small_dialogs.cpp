@@ -15,18 +15,10 @@
 
 using namespace qz;
 using qz::test::AnsweringMessages;
+using qz::test::Find;
+using qz::test::Press;
 
 namespace {
-
-template <class T> T* Find(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
-void Press(QWidget& dialog, const char* button) {
-    QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
-}
 
 // --- question box -----------------------------------------------------------------------------
 
