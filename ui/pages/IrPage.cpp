@@ -5,28 +5,20 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSignalBlocker>
-
-#include "store/Paths.h"
-#include "ui/Messages.h"
 
 namespace qz {
 
-CPageView3Ir::CPageView3Ir(QWidget* parent) : ActionPage(kIrPage, parent) {
-    m_libName = new QLineEdit(this);
-    m_libName->setObjectName(QStringLiteral("libName"));
-    m_libName->setReadOnly(true);
-    m_function = MakeList("function", {}, -1);
+namespace {
+
+const LibraryPage::Kind kIrLibrary = {"IR", ".irr", "function", false};
+
+} // namespace
+
+CPageView3Ir::CPageView3Ir(QWidget* parent) : LibraryPage(kIrPage, kIrLibrary, parent) {
     m_repeat = new RepeatControls(QString::fromLatin1(kIrActiveEntries[0]), this);
     m_port = MakeList("port", Entries(kPortEntries));
     m_carrier = MakeList("carrier", Entries(kCarrierEntries), 1);
-    auto* changeLib = new QPushButton(QStringLiteral("Change Lib"), this);
-    auto* editLib = new QPushButton(QStringLiteral("Edit Lib"), this);
-    changeLib->setObjectName(QStringLiteral("changeLib"));
-    editLib->setObjectName(QStringLiteral("editLib"));
-    changeLib->setToolTip(QStringLiteral("Choose an IR library file"));
-    editLib->setToolTip(QStringLiteral("Open the IR library editor"));
+    QHBoxLayout* libButtons = MakeLibraryButtons();
     // The readouts show the sliders' start position from the start.
     m_repeat->Write(RepeatSettings{0, 1, 1, "1", "1"});
 
@@ -41,29 +33,10 @@ CPageView3Ir::CPageView3Ir(QWidget* parent) : ActionPage(kIrPage, parent) {
     g->addWidget(m_port, 1, 3);
     g->addWidget(MakeLabel(QStringLiteral("Carrier"), m_carrier), 2, 0);
     g->addWidget(m_carrier, 2, 1);
-    auto* libButtons = new QHBoxLayout;
-    libButtons->addStretch(1);
-    libButtons->addWidget(changeLib);
-    libButtons->addWidget(editLib);
     g->addLayout(libButtons, 2, 2, 1, 2);
     m_repeat->Place(g, 3, 4);
-    // Both halves of the form alike wide, so that function names are not cut off.
-    g->setColumnStretch(1, 1);
-    g->setColumnStretch(3, 1);
-    g->setColumnMinimumWidth(1, 130);
-    g->setColumnMinimumWidth(3, 130);
+    WidenColumns();
     FinishPage();
-
-    connect(changeLib, &QPushButton::clicked, this, &CPageView3Ir::OnChangeLib);
-    connect(editLib, &QPushButton::clicked, this, &CPageView3Ir::editLibraryRequested);
-}
-
-QString CPageView3Ir::libraryName() const {
-    return m_libName->text().trimmed();
-}
-
-QString CPageView3Ir::functionName() const {
-    return m_function->currentText().trimmed();
 }
 
 IrAction CPageView3Ir::Read() const {
@@ -83,12 +56,7 @@ bool CPageView3Ir::ShowAction(const QString& text) {
         return false;
     }
     m_libName->setText(FromBytes(action->libName));
-    m_lib = CIrLibSet();
-    const QString file = FromBytes(action->libName) + QStringLiteral(".irr");
-    if (LibraryFileExists(file)) {
-        LoadIrLibraryFile(LibraryFilePath(file), m_lib);
-    }
-    FillFunctions();
+    ShowLibraryOf(action->libName);
     if (!SelectText(m_function, FromBytes(action->function))) {
         m_function->setCurrentIndex(-1);
     }
@@ -103,33 +71,7 @@ QString CPageView3Ir::BuildActionText() {
 }
 
 bool CPageView3Ir::PageChecks() {
-    const QString lib = libraryName();
-    const QString function = functionName();
-    if (lib.isEmpty()) {
-        ShowMessage(QStringLiteral("Lib name is empty"));
-        return false;
-    }
-    if (function.isEmpty()) {
-        ShowMessage(QStringLiteral("Funciton name is empty"));
-        return false;
-    }
-    const QString file = lib + QStringLiteral(".irr");
-    if (!LibraryFileExists(file)) {
-        ShowMessage(QStringLiteral("No Such Lib"));
-        return false;
-    }
-    m_lib = CIrLibSet();
-    if (!LoadIrLibraryFile(LibraryFilePath(file), m_lib)) {
-        ShowMessage(QStringLiteral("the lib is destroyed"));
-        return false;
-    }
-    const int index = FindIrFunction(m_lib, ToBytes(function));
-    if (index < 0) {
-        ShowMessage(QStringLiteral("No Such Function"));
-        return false;
-    }
-    m_entry = IrFunctionEntry(m_lib, index);
-    return true;
+    return LookUpFunction();
 }
 
 int CPageView3Ir::RulePort() const {
@@ -140,50 +82,42 @@ const char* CPageView3Ir::ColonField() const {
     return Read().ColonField();
 }
 
-void CPageView3Ir::FillFunctions() {
-    const QSignalBlocker blocker(m_function);
-    m_function->clear();
+void CPageView3Ir::ClearLibrary() {
+    m_lib = CIrLibSet();
+}
+
+bool CPageView3Ir::LoadLibrary(const QString& path) {
+    return LoadIrLibraryFile(path, m_lib);
+}
+
+bool CPageView3Ir::ReplaceLibrary(const QString& path) {
+    CIrLibSet lib;
+    if (!LoadIrLibraryFile(path, lib)) {
+        return false;
+    }
+    m_lib = std::move(lib);
+    return true;
+}
+
+QString CPageView3Ir::LoadedLibraryName() const {
+    return FromBytes(m_lib.libName);
+}
+
+QStringList CPageView3Ir::FunctionNames() const {
     QStringList names;
     for (int i = 0; i < int(m_lib.entries.size()); ++i) {
         names << FromBytes(IrFunctionName(m_lib, i));
     }
-    m_function->addItems(SortedNames(names));
+    return names;
 }
 
-void CPageView3Ir::OnChangeLib() {
-    if (!messages()) {
-        return;
+bool CPageView3Ir::TakeFunction(const std::string& name) {
+    const int index = FindIrFunction(m_lib, name);
+    if (index < 0) {
+        return false;
     }
-    const QString path = messages()->OpenFileName(QStringLiteral("Change Lib"), LibraryFolder(),
-                                                  QStringLiteral("FILE(*.irr)"));
-    if (path.isEmpty()) {
-        return;
-    }
-    m_libName->clear();
-    m_lib = CIrLibSet();
-    FillFunctions();
-    if (!LoadIrLibraryFile(path, m_lib)) {
-        ShowMessage(QStringLiteral("The File is already destroyed"));
-        return;
-    }
-    m_libName->setText(FromBytes(m_lib.libName));
-    FillFunctions();
-    m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
-}
-
-void CPageView3Ir::reloadLibraries() {
-    const QString file = libraryName() + QStringLiteral(".irr");
-    if (libraryName().isEmpty() || !LibraryFileExists(file)) {
-        return;
-    }
-    CIrLibSet lib;
-    if (!LoadIrLibraryFile(LibraryFilePath(file), lib)) {
-        return;
-    }
-    const QString chosen = m_function->currentText();
-    m_lib = std::move(lib);
-    FillFunctions();
-    m_function->setCurrentIndex(m_function->findText(chosen, Qt::MatchExactly));
+    m_entry = IrFunctionEntry(m_lib, index);
+    return true;
 }
 
 } // namespace qz

@@ -12,13 +12,13 @@
 
 #include <algorithm>
 
-#include "store/Paths.h"
-#include "ui/Messages.h"
 #include "ui/pages/Rs232Edit.h"
 
 namespace qz {
 
 namespace {
+
+const LibraryPage::Kind kRs232Library = {"RS232", ".rss", "libFunction", true};
 
 const DataFormatControls::Captions kCaptions = {
     "Format", "ascii", "hex", "End Char For Ascii Format", "None", "Carriage Return", "Enter"};
@@ -35,19 +35,10 @@ int IndexOf(const char* const* entries, int count, const QString& text) {
 
 } // namespace
 
-CPageView3Rs232::CPageView3Rs232(QWidget* parent) : ActionPage(kRs232Page, parent) {
-    m_libName = new QLineEdit(this);
-    m_libName->setObjectName(QStringLiteral("libName"));
-    m_libName->setReadOnly(true);
-    m_function = MakeList("libFunction", {}, -1);
+CPageView3Rs232::CPageView3Rs232(QWidget* parent) : LibraryPage(kRs232Page, kRs232Library, parent) {
     m_repeat = new RepeatControls(QString::fromLatin1(kRs232ActiveEntries[0]), this);
     m_port = MakeList("port", Entries(kPortEntries));
-    auto* changeLib = new QPushButton(QStringLiteral("Change Lib"), this);
-    auto* editLib = new QPushButton(QStringLiteral("Edit Lib"), this);
-    changeLib->setObjectName(QStringLiteral("changeLib"));
-    editLib->setObjectName(QStringLiteral("editLib"));
-    changeLib->setToolTip(QStringLiteral("Choose an RS232 library file"));
-    editLib->setToolTip(QStringLiteral("Open the RS232 library editor"));
+    QHBoxLayout* libButtons = MakeLibraryButtons();
     m_baud = MakeList("baudRate", Entries(kBaudRateEntries), 2);
     m_dataBit = MakeList("dataBit", Entries(kDataBitEntries), 1);
     m_stopBit = MakeList("stopBit", Entries(kStopBitEntries), 0);
@@ -67,10 +58,6 @@ CPageView3Rs232::CPageView3Rs232(QWidget* parent) : ActionPage(kRs232Page, paren
     g->addWidget(m_repeat->active, 1, 1);
     g->addWidget(MakeLabel(QStringLiteral("Port:"), m_port), 1, 2);
     g->addWidget(m_port, 1, 3);
-    auto* libButtons = new QHBoxLayout;
-    libButtons->addStretch(1);
-    libButtons->addWidget(changeLib);
-    libButtons->addWidget(editLib);
     g->addLayout(libButtons, 2, 2, 1, 2);
     m_repeat->Place(g, 3, 4);
     g->addWidget(MakeLabel(QStringLiteral("Baud Rate:"), m_baud), 5, 0);
@@ -88,27 +75,13 @@ CPageView3Rs232::CPageView3Rs232(QWidget* parent) : ActionPage(kRs232Page, paren
     g->addWidget(clear, 8, 3, Qt::AlignLeft);
     g->addWidget(MakeLabel(QStringLiteral("Event Name"), m_eventName), 9, 0);
     g->addWidget(m_eventName, 9, 1, 1, 3);
-    // Both halves of the form alike wide, so that function names are not cut off.
-    g->setColumnStretch(1, 1);
-    g->setColumnStretch(3, 1);
-    g->setColumnMinimumWidth(1, 130);
-    g->setColumnMinimumWidth(3, 130);
+    WidenColumns();
     FinishPage();
 
-    connect(changeLib, &QPushButton::clicked, this, &CPageView3Rs232::OnChangeLib);
-    connect(editLib, &QPushButton::clicked, this, &CPageView3Rs232::editLibraryRequested);
     connect(clear, &QPushButton::clicked, m_format->data, &QLineEdit::clear);
     connect(m_function, &QComboBox::currentIndexChanged, this,
             &CPageView3Rs232::LoadSelectedFunction);
     connect(m_dataBit, &QComboBox::currentIndexChanged, this, &CPageView3Rs232::OnDataBit);
-}
-
-QString CPageView3Rs232::libraryName() const {
-    return m_libName->text().trimmed();
-}
-
-QString CPageView3Rs232::functionName() const {
-    return m_function->currentText().trimmed();
 }
 
 Rs232Action CPageView3Rs232::Read() const {
@@ -165,12 +138,7 @@ bool CPageView3Rs232::ShowAction(const QString& text) {
         return false;
     }
     // The function list offers the functions of the action's library, when it is at hand.
-    m_lib = CRS232LibSet();
-    const QString file = FromBytes(action->libName) + QStringLiteral(".rss");
-    if (LibraryFileExists(file)) {
-        LoadRs232LibraryFile(LibraryFilePath(file), m_lib);
-    }
-    FillFunctions();
+    ShowLibraryOf(action->libName);
     Write(*action);
     return true;
 }
@@ -200,69 +168,10 @@ const char* CPageView3Rs232::ColonField() const {
     return Read().ColonField();
 }
 
-void CPageView3Rs232::FillFunctions() {
-    const QSignalBlocker blocker(m_function);
-    m_function->clear();
-    QStringList names;
-    const int count = std::min<int>(m_lib.storedCount, int(m_lib.functions.size()));
-    for (int i = 0; i < count; ++i) {
-        names << FromBytes(m_lib.functions[size_t(i)].name);
-    }
-    m_function->addItems(SortedNames(names));
-}
-
-void CPageView3Rs232::OnChangeLib() {
-    if (!messages()) {
-        return;
-    }
-    const QString path = messages()->OpenFileName(QStringLiteral("Change Lib"), LibraryFolder(),
-                                                  QStringLiteral("FILE(*.rss)"));
-    if (path.isEmpty()) {
-        return;
-    }
-    m_libName->clear();
-    m_lib = CRS232LibSet();
-    FillFunctions();
-    if (!LoadRs232LibraryFile(path, m_lib)) {
-        ShowMessage(QStringLiteral("The File is already destroyed"));
-        return;
-    }
-    m_libName->setText(FromBytes(m_lib.libName));
-    FillFunctions();
-    {
-        const QSignalBlocker blocker(m_function);
-        m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
-    }
-    LoadSelectedFunction();
-}
-
 void CPageView3Rs232::LoadSelectedFunction() {
-    const QString lib = m_libName->text().trimmed();
-    const QString function = m_function->currentText().trimmed();
-    if (lib.isEmpty()) {
-        ShowMessage(QStringLiteral("Lib name is empty"));
+    if (!LookUpFunction()) {
         return;
     }
-    if (function.isEmpty()) {
-        ShowMessage(QStringLiteral("Funciton name is empty"));
-        return;
-    }
-    const QString file = lib + QStringLiteral(".rss");
-    if (!LibraryFileExists(file)) {
-        ShowMessage(QStringLiteral("No Such Lib"));
-        return;
-    }
-    m_lib = CRS232LibSet();
-    if (!LoadRs232LibraryFile(LibraryFilePath(file), m_lib)) {
-        ShowMessage(QStringLiteral("the lib is destroyed"));
-        return;
-    }
-    const std::string name = ToBytes(function);
-    if (FindRs232Function(m_lib, name) < 0) {
-        ShowMessage(QStringLiteral("No Such Function"));
-        return;
-    }
-    m_fun = CopyRs232Function(m_lib, name);
 
     const QSignalBlocker blocker(m_dataBit);
     // Settings that name no entry (a parity the 7-bit list lacks) leave their lists as they were.
@@ -274,20 +183,42 @@ void CPageView3Rs232::LoadSelectedFunction() {
     m_format->data->setText(FromBytes(Rs232DataText(m_fun)));
 }
 
-void CPageView3Rs232::reloadLibraries() {
-    const QString file = libraryName() + QStringLiteral(".rss");
-    if (libraryName().isEmpty() || !LibraryFileExists(file)) {
-        return;
-    }
+void CPageView3Rs232::ClearLibrary() {
+    m_lib = CRS232LibSet();
+}
+
+bool CPageView3Rs232::LoadLibrary(const QString& path) {
+    return LoadRs232LibraryFile(path, m_lib);
+}
+
+bool CPageView3Rs232::ReplaceLibrary(const QString& path) {
     CRS232LibSet lib;
-    if (!LoadRs232LibraryFile(LibraryFilePath(file), lib)) {
-        return;
+    if (!LoadRs232LibraryFile(path, lib)) {
+        return false;
     }
-    const QString chosen = m_function->currentText();
     m_lib = std::move(lib);
-    FillFunctions();
-    const QSignalBlocker blocker(m_function);
-    m_function->setCurrentIndex(m_function->findText(chosen, Qt::MatchExactly));
+    return true;
+}
+
+QString CPageView3Rs232::LoadedLibraryName() const {
+    return FromBytes(m_lib.libName);
+}
+
+QStringList CPageView3Rs232::FunctionNames() const {
+    QStringList names;
+    const int count = std::min<int>(m_lib.storedCount, int(m_lib.functions.size()));
+    for (int i = 0; i < count; ++i) {
+        names << FromBytes(m_lib.functions[size_t(i)].name);
+    }
+    return names;
+}
+
+bool CPageView3Rs232::TakeFunction(const std::string& name) {
+    if (FindRs232Function(m_lib, name) < 0) {
+        return false;
+    }
+    m_fun = CopyRs232Function(m_lib, name);
+    return true;
 }
 
 void CPageView3Rs232::OnDataBit(int index) {

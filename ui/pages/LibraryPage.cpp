@@ -1,0 +1,144 @@
+#include "LibraryPage.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "store/Paths.h"
+#include "ui/Messages.h"
+
+namespace qz {
+
+LibraryPage::LibraryPage(int pageIndex, const Kind& kind, QWidget* parent)
+    : ActionPage(pageIndex, parent), m_kind(kind) {
+    m_libName = new QLineEdit(this);
+    m_libName->setObjectName(QStringLiteral("libName"));
+    m_libName->setReadOnly(true);
+    m_function = MakeList(kind.functionObject, {}, -1);
+}
+
+QHBoxLayout* LibraryPage::MakeLibraryButtons() {
+    auto* changeLib = new QPushButton(QStringLiteral("Change Lib"), this);
+    auto* editLib = new QPushButton(QStringLiteral("Edit Lib"), this);
+    changeLib->setObjectName(QStringLiteral("changeLib"));
+    editLib->setObjectName(QStringLiteral("editLib"));
+    const QString name = QLatin1String(m_kind.name);
+    changeLib->setToolTip(QStringLiteral("Choose an %1 library file").arg(name));
+    editLib->setToolTip(QStringLiteral("Open the %1 library editor").arg(name));
+    connect(changeLib, &QPushButton::clicked, this, &LibraryPage::OnChangeLib);
+    connect(editLib, &QPushButton::clicked, this, &LibraryPage::editLibraryRequested);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(changeLib);
+    buttons->addWidget(editLib);
+    return buttons;
+}
+
+void LibraryPage::WidenColumns() {
+    QGridLayout* g = form();
+    g->setColumnStretch(1, 1);
+    g->setColumnStretch(3, 1);
+    g->setColumnMinimumWidth(1, 130);
+    g->setColumnMinimumWidth(3, 130);
+}
+
+QString LibraryPage::libraryName() const {
+    return m_libName->text().trimmed();
+}
+
+QString LibraryPage::functionName() const {
+    return m_function->currentText().trimmed();
+}
+
+QString LibraryPage::FileName(const QString& libName) const {
+    return libName + QLatin1String(m_kind.extension);
+}
+
+void LibraryPage::ChooseFunction(int index) {
+    const QSignalBlocker blocker(m_kind.quietFunctionList ? m_function : nullptr);
+    m_function->setCurrentIndex(index);
+}
+
+void LibraryPage::FillFunctions() {
+    const QSignalBlocker blocker(m_function);
+    m_function->clear();
+    m_function->addItems(SortedNames(FunctionNames()));
+}
+
+void LibraryPage::ShowLibraryOf(const std::string& libName) {
+    ClearLibrary();
+    const QString file = FileName(FromBytes(libName));
+    if (LibraryFileExists(file)) {
+        LoadLibrary(LibraryFilePath(file));
+    }
+    FillFunctions();
+}
+
+bool LibraryPage::LookUpFunction() {
+    const QString lib = libraryName();
+    const QString function = functionName();
+    if (lib.isEmpty()) {
+        ShowMessage(QStringLiteral("Lib name is empty"));
+        return false;
+    }
+    if (function.isEmpty()) {
+        ShowMessage(QStringLiteral("Funciton name is empty"));
+        return false;
+    }
+    const QString file = FileName(lib);
+    if (!LibraryFileExists(file)) {
+        ShowMessage(QStringLiteral("No Such Lib"));
+        return false;
+    }
+    ClearLibrary();
+    if (!LoadLibrary(LibraryFilePath(file))) {
+        ShowMessage(QStringLiteral("the lib is destroyed"));
+        return false;
+    }
+    if (!TakeFunction(ToBytes(function))) {
+        ShowMessage(QStringLiteral("No Such Function"));
+        return false;
+    }
+    return true;
+}
+
+void LibraryPage::OnChangeLib() {
+    if (!messages()) {
+        return;
+    }
+    const QString path =
+        messages()->OpenFileName(QStringLiteral("Change Lib"), LibraryFolder(),
+                                 QStringLiteral("FILE(*%1)").arg(QLatin1String(m_kind.extension)));
+    if (path.isEmpty()) {
+        return;
+    }
+    m_libName->clear();
+    ClearLibrary();
+    FillFunctions();
+    if (!LoadLibrary(path)) {
+        ShowMessage(QStringLiteral("The File is already destroyed"));
+        return;
+    }
+    m_libName->setText(LoadedLibraryName());
+    FillFunctions();
+    ChooseFunction(m_function->count() > 0 ? 0 : -1);
+    FirstFunctionChosen();
+}
+
+void LibraryPage::reloadLibraries() {
+    const QString file = FileName(libraryName());
+    if (libraryName().isEmpty() || !LibraryFileExists(file)) {
+        return;
+    }
+    const QString chosen = m_function->currentText();
+    if (!ReplaceLibrary(LibraryFilePath(file))) {
+        return;
+    }
+    FillFunctions();
+    ChooseFunction(m_function->findText(chosen, Qt::MatchExactly));
+}
+
+} // namespace qz
