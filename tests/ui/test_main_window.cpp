@@ -160,7 +160,7 @@ struct Window : ::testing::Test {
     void showActive() {
         window.show();
         QApplication::setActiveWindow(&window);
-        QTest::qWaitForWindowActive(&window);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
     void key(QWidget* on, QKeySequence keys) {
         on->setFocus();
