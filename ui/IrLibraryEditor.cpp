@@ -1,6 +1,5 @@
 #include "IrLibraryEditor.h"
 
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,33 +9,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "Messages.h"
-#include "SmallDialogs.h"
+#include "LibraryEditorParts.h"
 #include "link/DeviceLink.h"
 #include "model/Configuration.h"
-#include "store/Paths.h"
 
 namespace qz {
 
-namespace {
-
-// Names and codes are 8-bit texts.
-QString Text8(const std::string& s) {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
-std::string Bytes8(const QString& s) {
-    const QByteArray bytes = s.toLatin1();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
+using libedit::Button;
+using libedit::Bytes8;
+using libedit::Text8;
 
 // ---------------------------------------------------------------------------------------------
 
@@ -267,18 +248,12 @@ void CDlgIREditLib::EndLearning() {
 }
 
 void CDlgIREditLib::OpenByName(const QString& libName, const QString& functionName) {
-    const QString lib = libName.trimmed();
     const QString function = functionName.trimmed();
-    if (lib.isEmpty()) {
+    if (!libedit::ReadNamedLibrary(libName, LibraryKind::Ir, LoadIrLibraryFile, m_library)) {
         return;
     }
-    CIrLibSet loaded;
-    if (!LoadIrLibraryFile(LibraryFileFor(LibraryFolder(), Bytes8(lib), LibraryKind::Ir), loaded)) {
-        return;
-    }
-    m_library = std::move(loaded);
     m_entries = m_library.entries;
-    m_libName->setText(lib);
+    m_libName->setText(libName.trimmed());
     FillList(m_library.entries);
     for (int r = 0; r < m_list->rowCount(); ++r) {
         if (!m_list->RowName(r).isEmpty() && m_list->RowName(r) == function) {
@@ -308,26 +283,13 @@ QString CDlgIREditLib::AskName(int mode) {
         mode == CDlgNewName::IrLibrary
             ? CDlgNewName::LibraryFileTest(LibraryFolder(), QStringLiteral(".irr"))
             : CDlgNewName::FunctionListTest(m_list->Names(), true);
-    CDlgNewName dialog(mode, test, m_messages, this);
-    if (m_messages.Exec(dialog) != QDialog::Accepted || !dialog.accepted()) {
-        return {};
-    }
-    return dialog.name();
+    return libedit::AskNewName(mode, test, m_messages, this);
 }
 
 void CDlgIREditLib::OnOpenLib() {
-    const QString path = m_messages.OpenFileName(QStringLiteral("Open Lib"), LibraryFolder(),
-                                                 QStringLiteral("FILE (*.irr)"));
-    if (path.isEmpty()) {
+    if (!libedit::OpenLibraryFile(m_messages, ".irr", LoadIrLibraryFile, m_library)) {
         return;
     }
-    // A file that cannot be read changes nothing: the library being edited stays as it was.
-    CIrLibSet loaded;
-    if (!LoadIrLibraryFile(path, loaded)) {
-        m_messages.Show(QStringLiteral("Can Not Open The File"));
-        return;
-    }
-    m_library = std::move(loaded);
     m_libName->setText(Text8(m_library.libName));
     m_entries = m_library.entries;
     FillList(m_entries);
@@ -453,15 +415,8 @@ bool CDlgIREditLib::OnSaveNameAs() {
         return false;
     }
     Collect();
-    QString path = m_messages.SaveFileName(QStringLiteral("Save Name as"), LibraryFolder(),
-                                           QStringLiteral("*.irr (*.irr)"));
-    if (path.isEmpty()) {
-        return false;
-    }
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".irr");
-    }
-    return SaveTo(path);
+    const QString path = libedit::AskSavePath(m_messages, ".irr");
+    return !path.isEmpty() && SaveTo(path);
 }
 
 } // namespace qz

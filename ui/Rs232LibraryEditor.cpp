@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,32 +12,19 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "Messages.h"
-#include "SmallDialogs.h"
+#include "LibraryEditorParts.h"
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "model/Text.h"
 #include "pages/Rs232Edit.h"
-#include "store/Paths.h"
 
 namespace qz {
 
+using libedit::Button;
+using libedit::Bytes8;
+using libedit::Text8;
+
 namespace {
-
-QString Text8(const std::string& s) {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
-std::string Bytes8(const QString& s) {
-    const QByteArray bytes = s.toLatin1();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 QStringList Entries(const char* const* entries, int count) {
     QStringList list;
@@ -393,17 +379,10 @@ void CDlgRs232EditLib::DataBitsChanged() {
 
 void CDlgRs232EditLib::OpenByName(const QString& libName, const QString& functionName) {
     m_function->clear();
-    const QString lib = libName.trimmed();
     const QString function = functionName.trimmed();
-    if (lib.isEmpty()) {
+    if (!libedit::ReadNamedLibrary(libName, LibraryKind::Rs232, LoadRs232LibraryFile, m_library)) {
         return;
     }
-    CRS232LibSet loaded;
-    if (!LoadRs232LibraryFile(LibraryFileFor(LibraryFolder(), Bytes8(lib), LibraryKind::Rs232),
-                              loaded)) {
-        return;
-    }
-    m_library = std::move(loaded);
     m_libName->setText(Text8(m_library.libName));
     {
         const QSignalBlocker block(m_function);
@@ -432,11 +411,7 @@ QString CDlgRs232EditLib::AskName(int mode) {
         mode == CDlgNewName::Rs232Library
             ? CDlgNewName::LibraryFileTest(LibraryFolder(), QStringLiteral(".rss"))
             : CDlgNewName::FunctionListTest(names, false);
-    CDlgNewName dialog(mode, test, m_messages, this);
-    if (m_messages.Exec(dialog) != QDialog::Accepted || !dialog.accepted()) {
-        return {};
-    }
-    return dialog.name();
+    return libedit::AskNewName(mode, test, m_messages, this);
 }
 
 void CDlgRs232EditLib::DataRefused() {
@@ -468,18 +443,9 @@ std::optional<CRS232LibFun> CDlgRs232EditLib::FunctionFromPanel(const QString& n
 }
 
 void CDlgRs232EditLib::OnOpenLib() {
-    const QString path = m_messages.OpenFileName(QStringLiteral("Open Lib"), LibraryFolder(),
-                                                 QStringLiteral("FILE (*.rss)"));
-    if (path.isEmpty()) {
+    if (!libedit::OpenLibraryFile(m_messages, ".rss", LoadRs232LibraryFile, m_library)) {
         return;
     }
-    // A file that cannot be read changes nothing: the library being edited stays as it was.
-    CRS232LibSet loaded;
-    if (!LoadRs232LibraryFile(path, loaded)) {
-        m_messages.Show(QStringLiteral("Can Not Open The File"));
-        return;
-    }
-    m_library = std::move(loaded);
     m_libName->setText(Text8(m_library.libName));
     {
         const QSignalBlocker block(m_function);
@@ -619,15 +585,8 @@ bool CDlgRs232EditLib::OnSaveNameAs() {
     if (!PrepareSave()) {
         return false;
     }
-    QString path = m_messages.SaveFileName(QStringLiteral("Save Name as"), LibraryFolder(),
-                                           QStringLiteral("*.rss (*.rss)"));
-    if (path.isEmpty()) {
-        return false;
-    }
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".rss");
-    }
-    return SaveTo(path);
+    const QString path = libedit::AskSavePath(m_messages, ".rss");
+    return !path.isEmpty() && SaveTo(path);
 }
 
 } // namespace qz
