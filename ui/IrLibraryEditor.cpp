@@ -393,13 +393,7 @@ bool CDlgIREditLib::CanSave() {
 }
 
 bool CDlgIREditLib::SaveTo(const QString& path) {
-    QString error;
-    if (!SaveIrLibraryFile(path, m_library, &error)) {
-        // Saving never fails in silence: the edits are still here to save elsewhere.
-        m_messages.Show(QStringLiteral("The library could not be saved: %1").arg(error));
-        return false;
-    }
-    return true;
+    return libedit::SaveLibraryFile(m_messages, SaveIrLibraryFile, path, m_library);
 }
 
 bool CDlgIREditLib::OnSaveEdit() {

@@ -1,6 +1,6 @@
 #pragma once
-// What the IR and RS232 library editors share: 8-bit texts, their buttons, reading a library
-// file, and the questions of "Open Lib", "New Lib", "New Function" and "Save Name as".
+// What the IR and RS232 library editors share: 8-bit texts, their buttons, reading and writing a
+// library file, and the questions of "Open Lib", "New Lib", "New Function" and "Save Name as".
 #include <QString>
 
 #include <string>
@@ -55,6 +55,18 @@ bool OpenLibraryFile(IMessages& messages, const char* extension, Load load, Libr
         return false;
     }
     library = std::move(loaded);
+    return true;
+}
+
+// Writes `library` to `path` (the RS232 save brings its stored count up to date). Saving never
+// fails in silence: the edits are still there to save elsewhere.
+template <class Library, class Save>
+bool SaveLibraryFile(IMessages& messages, Save save, const QString& path, Library& library) {
+    QString error;
+    if (!save(path, library, &error)) {
+        messages.Show(QStringLiteral("The library could not be saved: %1").arg(error));
+        return false;
+    }
     return true;
 }
 

@@ -566,12 +566,7 @@ bool CDlgRs232EditLib::PrepareSave() {
 }
 
 bool CDlgRs232EditLib::SaveTo(const QString& path) {
-    QString error;
-    if (!SaveRs232LibraryFile(path, m_library, &error)) {
-        m_messages.Show(QStringLiteral("The library could not be saved: %1").arg(error));
-        return false;
-    }
-    return true;
+    return libedit::SaveLibraryFile(m_messages, SaveRs232LibraryFile, path, m_library);
 }
 
 bool CDlgRs232EditLib::OnSaveEdit() {
