@@ -686,6 +686,23 @@ TEST_F(LibraryEditors, Rs232WorksOnACopyUntilSaved) {
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
+// "Save Name as" into a folder that is not there: both editors say the save failed and write
+// nothing, with the extension added to the name given without one.
+TEST_F(LibraryEditors, BothSayWhenASaveFails) {
+    const QString missing = folder + QStringLiteral("/missing/Copy");
+    messages.savePath = missing;
+    CDlgIREditLib ir(QStringLiteral("TV"), QString(), messages);
+    EXPECT_FALSE(ir.OnSaveNameAs());
+    CDlgRs232EditLib rs232(QStringLiteral("Proj"), QStringLiteral("On"), messages);
+    EXPECT_FALSE(rs232.OnSaveNameAs());
+    ASSERT_EQ(messages.shown.size(), 2) << messages.shown.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(messages.shown[0].startsWith(QStringLiteral("The library could not be saved: ")));
+    EXPECT_TRUE(messages.shown[0].contains(QStringLiteral("Copy.irr")));
+    EXPECT_TRUE(messages.shown[1].startsWith(QStringLiteral("The library could not be saved: ")));
+    EXPECT_TRUE(messages.shown[1].contains(QStringLiteral("Copy.rss")));
+    EXPECT_FALSE(QDir(folder).exists(QStringLiteral("missing")));
+}
+
 TEST_F(LibraryEditors, Rs232SevenDataBitsOfferOnlyOddAndEven) {
     CDlgRs232EditLib editor(QStringLiteral("Proj"), QStringLiteral("On"), messages);
     auto* bits = Find<QComboBox>(editor, "dataBits");
