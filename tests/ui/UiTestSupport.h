@@ -10,9 +10,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <ostream>
+#include <string>
 
+#include "library/Rs232Library.h"
 #include "model/Configuration.h"
 #include "ui/Messages.h"
 
@@ -66,6 +69,22 @@ inline Configuration Layout(int model) {
     config.LayoutKeys(model);
     config.deviceModel = model;
     return config;
+}
+
+// An RS232 library function at 9600 baud, 8 data bits, 1 stop bit, no parity, holding `data`.
+inline CRS232LibFun Rs232LibraryFunction(const std::string& name, int format, int endChar,
+                                         const std::string& data) {
+    CRS232LibFun f;
+    f.name = name;
+    f.baudRate = "9600";
+    f.dataBits = "8";
+    f.stopBits = "1";
+    f.parity = "NONE";
+    f.format = format;
+    f.endChar = endChar;
+    f.dataLength = int(data.size());
+    std::copy(data.begin(), data.end(), f.data.begin());
+    return f;
 }
 
 // The name a screen reader reads for the widget.

@@ -84,18 +84,10 @@ const std::string kCode = [] {
 const QString kCodeText = QString::fromStdString(kCode);
 
 CRS232LibFun Rs232Function(const std::string& name, const std::string& text, int endChar) {
-    CRS232LibFun f;
-    f.name = name;
-    f.baudRate = "9600";
-    f.dataBits = "8";
-    f.stopBits = "1";
-    f.parity = "NONE";
-    f.format = kRs232Ascii;
-    f.endChar = endChar;
-    std::string bytes = text + (endChar == kEndCr ? "\r" : endChar == kEndCrLf ? "\r\n" : "");
-    f.dataLength = int(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), f.data.begin());
-    return f;
+    return test::Rs232LibraryFunction(name, kRs232Ascii, endChar,
+                                      text + (endChar == kEndCr     ? "\r"
+                                              : endChar == kEndCrLf ? "\r\n"
+                                                                    : ""));
 }
 
 void WriteRs232Library(const QString& file, const std::string& name,

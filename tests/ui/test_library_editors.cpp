@@ -90,29 +90,14 @@ class LibraryEditors : public ::testing::Test {
                       MakeIrEntry("Vol+", Code('c'))};
         ASSERT_TRUE(SaveIrLibraryFile(Path("TV.irr"), tv));
         proj.libName = "Proj";
-        proj.functions = {Function("On", kRs232Ascii, kEndCr, "ON\r"),
-                          Function("Code", kRs232Hex, kEndNone, "\x01\x02\xff")};
+        proj.functions = {test::Rs232LibraryFunction("On", kRs232Ascii, kEndCr, "ON\r"),
+                          test::Rs232LibraryFunction("Code", kRs232Hex, kEndNone, "\x01\x02\xff")};
         proj.functions[1].dataBits = "7";
         proj.functions[1].parity = "ODD";
         proj.functions[1].baudRate = "19200";
         ASSERT_TRUE(SaveRs232LibraryFile(Path("Proj.rss"), proj));
     }
     QString Path(const char* name) const { return folder + QLatin1Char('/') + name; }
-
-    static CRS232LibFun Function(const std::string& name, int format, int endChar,
-                                 const QByteArray& data) {
-        CRS232LibFun f;
-        f.name = name;
-        f.baudRate = "9600";
-        f.dataBits = "8";
-        f.stopBits = "1";
-        f.parity = "NONE";
-        f.format = format;
-        f.endChar = endChar;
-        f.dataLength = int(data.size());
-        std::copy(data.begin(), data.end(), f.data.begin());
-        return f;
-    }
 
     QString folder;
     CIrLibSet tv;
