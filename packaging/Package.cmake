@@ -9,6 +9,18 @@ foreach(program qzctr qzctl)
     target_link_options(${program} PRIVATE LINKER:-z,relro,-z,now)
 endforeach()
 
+# A stripped install (CPACK_STRIP_FILES) also drops the compiler's .comment section, as Debian's
+# own packages do.
+install(CODE "set(QZ_STRIP \"${CMAKE_STRIP}\")")
+install(CODE [[
+    if(CMAKE_INSTALL_DO_STRIP AND QZ_STRIP)
+        foreach(program qzctr qzctl)
+            execute_process(COMMAND ${QZ_STRIP} --remove-section=.comment
+                                    "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/${program}")
+        endforeach()
+    endif()
+]])
+
 # The keypad icon, under the name the desktop looks up for each of the three MIME types.
 foreach(icon qzctr application-x-qzctr-project application-x-qzctr-ir-library
              application-x-qzctr-rs232-library)
