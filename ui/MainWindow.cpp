@@ -695,6 +695,9 @@ void MainWindow::openIrEditor() {
                          this);
     m_messages->Exec(editor);
     m_pages->reloadLibraries();
+    if (CPageView3Ir* page = m_pages->irPage()) {
+        page->libraryEdited(editor.libraryName());
+    }
 }
 
 void MainWindow::openRs232Editor() {
@@ -707,6 +710,9 @@ void MainWindow::openRs232Editor() {
     CDlgRs232EditLib editor(lib, function, *m_messages, &m_document.configuration(), this);
     m_messages->Exec(editor);
     m_pages->reloadLibraries();
+    if (CPageView3Rs232* page = m_pages->rs232Page()) {
+        page->libraryEdited(editor.libraryName());
+    }
 }
 
 void MainWindow::updateFromLibraries() {

@@ -68,6 +68,19 @@ void LibraryPage::FillFunctions() {
     m_function->addItems(SortedNames(FunctionNames()));
 }
 
+void LibraryPage::libraryEdited(const QString& name) {
+    const QString file = FileName(name.trimmed());
+    if (libraryName().isEmpty() && !name.trimmed().isEmpty() && LibraryFileExists(file) &&
+        ReplaceLibrary(LibraryFilePath(file))) {
+        m_libName->setText(LoadedLibraryName());
+        FillFunctions();
+        ChooseFunction(m_function->count() > 0 ? 0 : -1);
+        FirstFunctionChosen();
+    } else {
+        reloadLibraries();
+    }
+}
+
 void LibraryPage::ShowLibraryOf(const std::string& libName) {
     ClearLibrary();
     const QString file = FileName(FromBytes(libName));

@@ -29,6 +29,9 @@ class LibraryPage : public ActionPage {
     // Reads the shown library again (after the library editor saved it): its functions fill the
     // list, the chosen one stays chosen while it exists. Nothing else changes.
     void reloadLibraries();
+    // After the library editor closed on library `name`: a page that shows no library yet takes
+    // that one (a library just made there is ready to use); otherwise as reloadLibraries().
+    void libraryEdited(const QString& name);
     // "Change Lib": pick a library file, list its functions, choose the first.
     void OnChangeLib();
 
