@@ -701,7 +701,7 @@ TEST_F(Pages, Rs232LibraryMessages) {
     WriteRs232Library(QStringLiteral("Empty.rss"), "Empty", {});
     QFile broken(LibraryFilePath(QStringLiteral("Broken.rss")));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("\x05\x00\x00\x00ab", 6);
+    broken.write("\x05\x00\x00\x00" "ab", 6);
     broken.close();
     struct Case {
         const char* file;
