@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QString>
 
+#include "library/Rs232Library.h"
+
+#include <algorithm>
 #include <string>
 
 namespace qztest {
@@ -38,6 +41,22 @@ inline QByteArray Le64(quint64 v) {
 
 inline QByteArray Bytes(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// An RS232 library function at 9600 baud, 8 data bits, 1 stop bit, no parity, holding `data`.
+inline qz::CRS232LibFun Rs232Function(const std::string& name, std::int32_t format,
+                                      std::int32_t endChar, const QByteArray& data) {
+    qz::CRS232LibFun fun;
+    fun.name = name;
+    fun.baudRate = "9600";
+    fun.dataBits = "8";
+    fun.stopBits = "1";
+    fun.parity = "NONE";
+    fun.format = format;
+    fun.endChar = endChar;
+    fun.dataLength = static_cast<std::int32_t>(data.size());
+    std::copy(data.begin(), data.end(), fun.data.begin());
+    return fun;
 }
 
 } // namespace qztest

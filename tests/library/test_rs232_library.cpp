@@ -10,26 +10,11 @@ using namespace qztest;
 
 namespace {
 
-CRS232LibFun Function(const std::string& name, std::int32_t format, std::int32_t endChar,
-                      const QByteArray& data) {
-    CRS232LibFun fun;
-    fun.name = name;
-    fun.baudRate = "9600";
-    fun.dataBits = "8";
-    fun.stopBits = "1";
-    fun.parity = "NONE";
-    fun.format = format;
-    fun.endChar = endChar;
-    fun.dataLength = static_cast<std::int32_t>(data.size());
-    std::copy(data.begin(), data.end(), fun.data.begin());
-    return fun;
-}
-
 CRS232LibSet ProjLibrary() {
     CRS232LibSet lib;
     lib.libName = "Proj";
     lib.storedCount = 1;
-    lib.functions = {Function("On", kRs232Ascii, kEndCr, "ON\r")};
+    lib.functions = {Rs232Function("On", kRs232Ascii, kEndCr, "ON\r")};
     return lib;
 }
 
@@ -68,9 +53,9 @@ TEST(Rs232LibraryFile, SaveAndLoadGiveBackTheSameBytes) {
     ASSERT_TRUE(dir.isValid());
     CRS232LibSet lib;
     lib.libName = std::string(300, 'P');
-    lib.functions = {Function("Hex", kRs232Hex, kEndNone, QByteArray::fromHex("0d0aff00")),
-                     Function(std::string(70000, 'n'), kRs232Ascii, kEndCrLf, "VOL 5\r\n"),
-                     Function("", kRs232Hex, kEndCr, QByteArray(33, '\xA5'))};
+    lib.functions = {Rs232Function("Hex", kRs232Hex, kEndNone, QByteArray::fromHex("0d0aff00")),
+                     Rs232Function(std::string(70000, 'n'), kRs232Ascii, kEndCrLf, "VOL 5\r\n"),
+                     Rs232Function("", kRs232Hex, kEndCr, QByteArray(33, '\xA5'))};
     lib.functions[0].data[32] = 0x7F; // beyond the data length
     const QString path = dir.filePath("Proj.rss");
     QString error;
@@ -90,7 +75,7 @@ TEST(Rs232LibraryFile, SaveAndLoadGiveBackTheSameBytes) {
 TEST(Rs232LibraryFile, SaveSetsTheStoredCountFromTheFunctions) {
     QTemporaryDir dir;
     CRS232LibSet lib = ProjLibrary();
-    lib.functions.push_back(Function("Off", kRs232Ascii, kEndCr, "OFF\r"));
+    lib.functions.push_back(Rs232Function("Off", kRs232Ascii, kEndCr, "OFF\r"));
     lib.storedCount = 7; // stale
     const QString path = dir.filePath("Proj.rss");
     ASSERT_TRUE(SaveRs232LibraryFile(path, lib));
@@ -117,9 +102,10 @@ TEST(Rs232LibraryFile, WideStringsLoadAsEightBitText) {
 TEST(Rs232LibraryLookup, FindsExactNamesAndCopiesOrDefaults) {
     CRS232LibSet lib;
     lib.libName = "Proj";
-    lib.functions = {
-        Function(" On", kRs232Ascii, kEndNone, "a"), Function("On", kRs232Ascii, kEndNone, "b"),
-        Function("On", kRs232Ascii, kEndNone, "c"), Function("", kRs232Ascii, kEndNone, "d")};
+    lib.functions = {Rs232Function(" On", kRs232Ascii, kEndNone, "a"),
+                     Rs232Function("On", kRs232Ascii, kEndNone, "b"),
+                     Rs232Function("On", kRs232Ascii, kEndNone, "c"),
+                     Rs232Function("", kRs232Ascii, kEndNone, "d")};
     EXPECT_EQ(FindRs232Function(lib, "On"), 1);
     EXPECT_EQ(FindRs232Function(lib, " On"), 0);
     EXPECT_EQ(FindRs232Function(lib, "on"), -1);
@@ -166,7 +152,7 @@ TEST(Rs232LibraryLookup, DataText) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        CRS232LibFun fun = Function("F", c.format, c.endChar, c.data);
+        CRS232LibFun fun = Rs232Function("F", c.format, c.endChar, c.data);
         fun.dataLength = c.dataLength;
         EXPECT_EQ(Rs232DataText(fun), c.text);
     }
@@ -193,7 +179,7 @@ TEST(Rs232LibraryFile, SaveRefusesValuesOutOfRange) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         CRS232LibSet lib = good;
-        CRS232LibFun bad = Function("Bad", c.format, c.endChar, "x");
+        CRS232LibFun bad = Rs232Function("Bad", c.format, c.endChar, "x");
         bad.dataLength = c.dataLength;
         lib.functions.push_back(bad);
         QString error;

@@ -23,21 +23,6 @@ std::string Code(char digit) {
     return std::string(kIrCodeDigits, digit);
 }
 
-CRS232LibFun Function(const std::string& name, std::int32_t format, std::int32_t endChar,
-                      const QByteArray& data) {
-    CRS232LibFun fun;
-    fun.name = name;
-    fun.baudRate = "9600";
-    fun.dataBits = "8";
-    fun.stopBits = "1";
-    fun.parity = "NONE";
-    fun.format = format;
-    fun.endChar = endChar;
-    fun.dataLength = static_cast<std::int32_t>(data.size());
-    std::copy(data.begin(), data.end(), fun.data.begin());
-    return fun;
-}
-
 IrAction Ir(const std::string& lib, const std::string& function, const std::string& code) {
     IrAction a;
     a.libName = lib;
@@ -72,8 +57,8 @@ class StaleFixture : public ::testing::Test {
         tv.libName = "TV";
         tv.entries = {MakeIrEntry("Power", Code('a')), MakeIrEntry("Mute", Code('b'))};
         proj.libName = "Proj";
-        proj.functions = {Function("On", kRs232Ascii, kEndCr, "ON\r"),
-                          Function("Off", kRs232Ascii, kEndCr, "OFF\r")};
+        proj.functions = {Rs232Function("On", kRs232Ascii, kEndCr, "ON\r"),
+                          Rs232Function("Off", kRs232Ascii, kEndCr, "OFF\r")};
         ASSERT_TRUE(WriteBytes(dir.filePath("Bad.irr"), "\x05TV"));
         SaveLibraries();
     }
@@ -139,7 +124,8 @@ std::vector<Case> Cases() {
         updated.data = "PWR ON";
         cases.push_back({"Rs232DataChanged",
                          [](CIrLibSet&, CRS232LibSet& proj) {
-                             proj.functions[0] = Function("On", kRs232Ascii, kEndCr, "PWR ON\r");
+                             proj.functions[0] =
+                                 Rs232Function("On", kRs232Ascii, kEndCr, "PWR ON\r");
                          },
                          ProjOn().ToActionText(), StaleStatus::Changed, updated.ToActionText()});
     }
@@ -150,7 +136,7 @@ std::vector<Case> Cases() {
         updated.data = "4f 4e 0d 0a";
         cases.push_back({"Rs232FormatChangedToHex",
                          [](CIrLibSet&, CRS232LibSet& proj) {
-                             proj.functions[0] = Function("On", kRs232Hex, kEndNone, "ON\r\n");
+                             proj.functions[0] = Rs232Function("On", kRs232Hex, kEndNone, "ON\r\n");
                          },
                          ProjOn().ToActionText(), StaleStatus::Changed, updated.ToActionText()});
     }
@@ -159,7 +145,8 @@ std::vector<Case> Cases() {
         updated.endChar = 2;
         cases.push_back({"Rs232EndCharChanged",
                          [](CIrLibSet&, CRS232LibSet& proj) {
-                             proj.functions[0] = Function("On", kRs232Ascii, kEndCrLf, "ON\r\n");
+                             proj.functions[0] =
+                                 Rs232Function("On", kRs232Ascii, kEndCrLf, "ON\r\n");
                          },
                          ProjOn().ToActionText(), StaleStatus::Changed, updated.ToActionText()});
     }
