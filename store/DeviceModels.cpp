@@ -21,8 +21,4 @@ const DeviceModelInfo* FindDeviceModel(int model) {
     return nullptr;
 }
 
-const char* PortRefusal(int deviceModel, int portMode, int actionType, int port) {
-    return RefusalForType(actionType, port, deviceModel, portMode);
-}
-
 } // namespace qz

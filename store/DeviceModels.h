@@ -1,6 +1,6 @@
 #pragma once
-// The device models and the rules by which a model and its port mode refuse action ports. The
-// key counts and kinds per model are in model/Configuration.h.
+// The device models: their "System" menu entries and whether they show the port box. The key
+// counts and kinds per model are in model/Configuration.h.
 #include "model/ActionRules.h"
 
 namespace qz {
@@ -14,21 +14,8 @@ struct DeviceModelInfo {
 // The entry of a known model (0, 1, 2), else null.
 const DeviceModelInfo* FindDeviceModel(int model);
 
-// Messages of the port and model rules; the rules themselves live in the model, beside the
-// action texts, so that the pages and the checks share them.
-inline constexpr const char* kPort1Refused = kRefusalPort1;
-inline constexpr const char* kPort2Refused = kRefusalPort2;
-inline constexpr const char* kPorts12Refused = kRefusalPorts12;
-inline constexpr const char* kPorts23Refused = kRefusalPorts23;
-inline constexpr const char* kPort3Refused = kRefusalPort3;
-inline constexpr const char* kPort1RefusedOther = kRefusalPort1Other;
-inline constexpr const char* kRelayPort3Refused = kRefusalRelayPort3;
+// The message for I/O on a model without I/O inputs; the port and model rules and their messages
+// live in model/ActionRules.h, shared by the pages and the project check.
 inline constexpr const char* kIoUnavailable = kRefusalIo;
-
-// Whether the model refuses an action of this type (kActionUart, kActionIr, kActionGpio,
-// kActionRelay, kActionCompare; every other type passes) on this port (0, 1, 2 for Port 1..3)
-// in this port mode: the message to show, or null when it is accepted. Model 2 accepts
-// everything, and so does a port mode outside 0..3 (I/O and relay rules excepted).
-const char* PortRefusal(int deviceModel, int portMode, int actionType, int port);
 
 } // namespace qz

@@ -18,7 +18,6 @@
 
 #include "StoreTestHelpers.h"
 #include "model/Configuration.h"
-#include "model/KvqEventStr.h"
 #include "store/DeviceModels.h"
 #include "store/Paths.h"
 #include "store/Settings.h"
@@ -286,59 +285,6 @@ TEST(DeviceModels, Table) {
     EXPECT_FALSE(qz::FindDeviceModel(2)->portBoxShown);
     EXPECT_EQ(qz::FindDeviceModel(3), nullptr);
     EXPECT_EQ(qz::FindDeviceModel(-1), nullptr);
-}
-
-// Refusals for models 0 and 1, by port mode (rows) and port 1..3 (columns); "-" accepted.
-struct RuleCase {
-    int type;
-    const char* cells[4][3];
-};
-
-TEST(DeviceModels, PortRules) {
-    const char* A = qz::kPort1Refused;
-    const char* B = qz::kPort2Refused;
-    const char* C = qz::kPorts12Refused;
-    const char* D = qz::kPorts23Refused;
-    const char* E = qz::kPort3Refused;
-    const char* F = qz::kPort1RefusedOther;
-    const char* G = qz::kRelayPort3Refused;
-    const char* H = qz::kIoUnavailable;
-    const RuleCase cases[] = {
-        {qz::kActionUart, {{0, 0, 0}, {A, 0, 0}, {0, B, 0}, {C, C, 0}}},
-        {qz::kActionIr, {{0, D, D}, {0, 0, E}, {0, B, 0}, {0, 0, 0}}},
-        {qz::kActionCompare, {{F, 0, 0}, {F, 0, 0}, {C, C, 0}, {C, C, 0}}},
-        {qz::kActionRelay, {{0, 0, G}, {0, 0, G}, {0, 0, G}, {0, 0, G}}},
-        {qz::kActionGpio, {{H, H, H}, {H, H, H}, {H, H, H}, {H, H, H}}},
-        {qz::kActionDelay, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
-        {qz::kActionLed, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
-    };
-    for (int model : {0, 1}) {
-        for (const RuleCase& c : cases) {
-            for (int mode = 0; mode < 4; ++mode) {
-                for (int port = 0; port < 3; ++port) {
-                    const char* got = qz::PortRefusal(model, mode, c.type, port);
-                    EXPECT_EQ(got ? std::string(got) : "-",
-                              c.cells[mode][port] ? std::string(c.cells[mode][port]) : "-")
-                        << "model " << model << " type " << c.type << " mode " << mode << " port "
-                        << port + 1;
-                }
-            }
-        }
-    }
-    // Model 2 accepts everything; so does a port mode outside 0..3 for the port-mode rules.
-    for (int type :
-         {qz::kActionUart, qz::kActionIr, qz::kActionCompare, qz::kActionRelay, qz::kActionGpio}) {
-        for (int port = 0; port < 3; ++port) {
-            EXPECT_EQ(qz::PortRefusal(2, 3, type, port), nullptr);
-        }
-    }
-    EXPECT_EQ(qz::PortRefusal(1, 7, qz::kActionUart, 0), nullptr);
-    EXPECT_EQ(qz::PortRefusal(1, 7, qz::kActionRelay, 2), qz::kRelayPort3Refused);
-    EXPECT_EQ(qz::PortRefusal(1, 3, qz::kActionUart, 7), nullptr);
-    EXPECT_STREQ(qz::kPorts12Refused,
-                 "Port1 and port2 are unavailable in this setting,\rplease select port3");
-    EXPECT_STREQ(qz::kRelayPort3Refused,
-                 "the type of the machine only suppotr port 1 and 2,\rplease select port 1 or 2");
 }
 
 } // namespace
