@@ -16,8 +16,6 @@
 namespace qz {
 
 using libedit::Button;
-using libedit::Bytes8;
-using libedit::Text8;
 
 // ---------------------------------------------------------------------------------------------
 
@@ -115,7 +113,7 @@ QString CKvqIrListCtrl::RowText(int index) const {
     if (index < 0 || index >= rowCount()) {
         return {};
     }
-    return Text8(MakeIrEntry(Bytes8(RowName(index)), Bytes8(RowData(index))));
+    return FromBytes(MakeIrEntry(ToBytes(RowName(index)), ToBytes(RowData(index))));
 }
 
 QStringList CKvqIrListCtrl::Names() const {
@@ -266,15 +264,15 @@ void CDlgIREditLib::OpenByName(const QString& libName, const QString& functionNa
 void CDlgIREditLib::FillList(const std::vector<std::string>& entries) {
     m_list->setRowCount(0);
     for (const std::string& entry : entries) {
-        m_list->AddRow(Text8(IrEntryName(entry)), Text8(IrEntryData(entry)));
+        m_list->AddRow(FromBytes(IrEntryName(entry)), FromBytes(IrEntryData(entry)));
     }
     RefreshUses();
 }
 
 void CDlgIREditLib::RefreshUses() {
-    const std::string lib = Bytes8(m_libName->text().trimmed());
+    const std::string lib = ToBytes(m_libName->text().trimmed());
     for (int r = 0; r < m_list->rowCount(); ++r) {
-        m_list->SetRowUses(r, m_usage.Uses(LibraryKind::Ir, lib, Bytes8(m_list->RowName(r))));
+        m_list->SetRowUses(r, m_usage.Uses(LibraryKind::Ir, lib, ToBytes(m_list->RowName(r))));
     }
 }
 
@@ -290,7 +288,7 @@ void CDlgIREditLib::OnOpenLib() {
     if (!libedit::OpenLibraryFile(m_messages, ".irr", LoadIrLibraryFile, m_library)) {
         return;
     }
-    m_libName->setText(Text8(m_library.libName));
+    m_libName->setText(FromBytes(m_library.libName));
     m_entries = m_library.entries;
     FillList(m_entries);
 }
@@ -304,7 +302,7 @@ void CDlgIREditLib::OnNewLib() {
     m_entries.clear();
     m_libName->setText(name);
     m_library = CIrLibSet();
-    m_library.libName = Bytes8(name);
+    m_library.libName = ToBytes(name);
 }
 
 void CDlgIREditLib::OnNewFunction() {
@@ -372,10 +370,10 @@ void CDlgIREditLib::OnCodeLearned(const QByteArray& code) {
 }
 
 void CDlgIREditLib::Collect() {
-    m_library.libName = Bytes8(m_libName->text());
+    m_library.libName = ToBytes(m_libName->text());
     m_entries.clear();
     for (int r = 0; r < m_list->rowCount(); ++r) {
-        m_entries.push_back(Bytes8(m_list->RowText(r)));
+        m_entries.push_back(ToBytes(m_list->RowText(r)));
     }
     m_library.entries = m_entries;
 }

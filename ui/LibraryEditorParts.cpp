@@ -5,15 +5,6 @@
 
 namespace qz::libedit {
 
-QString Text8(const std::string& s) {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
-
-std::string Bytes8(const QString& s) {
-    const QByteArray bytes = s.toLatin1();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
 QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));

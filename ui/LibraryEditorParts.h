@@ -1,5 +1,5 @@
 #pragma once
-// What the IR and RS232 library editors share: 8-bit texts, their buttons, reading and writing a
+// What the IR and RS232 library editors share: their buttons, reading and writing a
 // library file, and the questions of "Open Lib", "New Lib", "New Function" and "Save Name as".
 #include <QString>
 
@@ -10,15 +10,12 @@
 #include "store/Paths.h"
 #include "ui/Messages.h"
 #include "ui/SmallDialogs.h"
+#include "ui/pages/Latin1.h"
 
 class QPushButton;
 class QWidget;
 
 namespace qz::libedit {
-
-// Names, codes and data are 8-bit texts.
-QString Text8(const std::string& s);
-std::string Bytes8(const QString& s);
 
 // A button that Enter in a box does not press.
 QPushButton* Button(const QString& text, const char* name, QWidget* parent);
@@ -32,7 +29,7 @@ bool ReadNamedLibrary(const QString& name, LibraryKind kind, Load load, Library&
         return false;
     }
     Library loaded;
-    if (!load(LibraryFileFor(LibraryFolder(), Bytes8(lib), kind), loaded, nullptr)) {
+    if (!load(LibraryFileFor(LibraryFolder(), ToBytes(lib), kind), loaded, nullptr)) {
         return false;
     }
     library = std::move(loaded);

@@ -21,8 +21,6 @@
 namespace qz {
 
 using libedit::Button;
-using libedit::Bytes8;
-using libedit::Text8;
 
 namespace {
 
@@ -335,8 +333,8 @@ void CDlgRs232EditLib::RefreshUses() {
     const QString function = m_function->currentText();
     m_shownUses = function.isEmpty()
                       ? 0
-                      : m_usage.Uses(LibraryKind::Rs232, Bytes8(m_libName->text().trimmed()),
-                                     Bytes8(function));
+                      : m_usage.Uses(LibraryKind::Rs232, ToBytes(m_libName->text().trimmed()),
+                                     ToBytes(function));
     m_uses->setText(
         function.isEmpty()
             ? QString()
@@ -350,16 +348,16 @@ void CDlgRs232EditLib::ShowFunction(int index) {
     const CRS232LibFun& f = m_library.functions[std::size_t(index)];
     SetFormat(f.format == kRs232Hex ? kRs232Hex : kRs232Ascii, f.endChar);
     m_data->setHexInput(f.format == kRs232Hex);
-    SetDataText(Text8(Rs232DataText(f)));
-    SelectText(m_baud, Text8(f.baudRate));
+    SetDataText(FromBytes(Rs232DataText(f)));
+    SelectText(m_baud, FromBytes(f.baudRate));
     // The data bits first: they decide what the parity list offers.
-    SelectText(m_dataBits, Text8(f.dataBits));
-    SelectText(m_stopBits, Text8(f.stopBits));
-    SelectText(m_parity, Text8(f.parity));
+    SelectText(m_dataBits, FromBytes(f.dataBits));
+    SelectText(m_stopBits, FromBytes(f.stopBits));
+    SelectText(m_parity, FromBytes(f.parity));
 }
 
 void CDlgRs232EditLib::FunctionChosen() {
-    const int index = FindRs232Function(m_library, Bytes8(m_function->currentText()));
+    const int index = FindRs232Function(m_library, ToBytes(m_function->currentText()));
     if (index >= 0) {
         ShowFunction(index);
     }
@@ -383,11 +381,11 @@ void CDlgRs232EditLib::OpenByName(const QString& libName, const QString& functio
     if (!libedit::ReadNamedLibrary(libName, LibraryKind::Rs232, LoadRs232LibraryFile, m_library)) {
         return;
     }
-    m_libName->setText(Text8(m_library.libName));
+    m_libName->setText(FromBytes(m_library.libName));
     {
         const QSignalBlocker block(m_function);
         for (const CRS232LibFun& f : m_library.functions) {
-            AddFunctionName(Text8(f.name));
+            AddFunctionName(FromBytes(f.name));
         }
         m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
         if (!function.isEmpty()) {
@@ -399,7 +397,7 @@ void CDlgRs232EditLib::OpenByName(const QString& libName, const QString& functio
     }
     // The function the box now names: a request in other letter case shows the function the box
     // selected, so that a save never writes the panel's defaults over it.
-    ShowFunction(FindRs232Function(m_library, Bytes8(m_function->currentText())));
+    ShowFunction(FindRs232Function(m_library, ToBytes(m_function->currentText())));
 }
 
 QString CDlgRs232EditLib::AskName(int mode) {
@@ -430,11 +428,11 @@ std::optional<CRS232LibFun> CDlgRs232EditLib::FunctionFromPanel(const QString& n
         return std::nullopt;
     }
     CRS232LibFun f;
-    f.name = Bytes8(name);
-    f.baudRate = Bytes8(m_baud->currentText());
-    f.dataBits = Bytes8(m_dataBits->currentText());
-    f.stopBits = Bytes8(m_stopBits->currentText());
-    f.parity = Bytes8(m_parity->currentText());
+    f.name = ToBytes(name);
+    f.baudRate = ToBytes(m_baud->currentText());
+    f.dataBits = ToBytes(m_dataBits->currentText());
+    f.stopBits = ToBytes(m_stopBits->currentText());
+    f.parity = ToBytes(m_parity->currentText());
     f.format = format();
     f.endChar = endChar();
     f.dataLength = data->length;
@@ -446,13 +444,13 @@ void CDlgRs232EditLib::OnOpenLib() {
     if (!libedit::OpenLibraryFile(m_messages, ".rss", LoadRs232LibraryFile, m_library)) {
         return;
     }
-    m_libName->setText(Text8(m_library.libName));
+    m_libName->setText(FromBytes(m_library.libName));
     {
         const QSignalBlocker block(m_function);
         m_function->clear();
         const int count = std::min<int>(m_library.storedCount, int(m_library.functions.size()));
         for (int i = 0; i < count; ++i) {
-            AddFunctionName(Text8(m_library.functions[std::size_t(i)].name));
+            AddFunctionName(FromBytes(m_library.functions[std::size_t(i)].name));
         }
         m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
     }
@@ -470,7 +468,7 @@ void CDlgRs232EditLib::OnNewLib() {
         m_function->clear();
     }
     m_library = CRS232LibSet();
-    m_library.libName = Bytes8(name);
+    m_library.libName = ToBytes(name);
     RefreshUses();
 }
 
@@ -497,7 +495,7 @@ void CDlgRs232EditLib::OnNewFunction() {
 
 void CDlgRs232EditLib::OnDeleteFunction() {
     const QString name = m_function->currentText().trimmed();
-    const int index = name.isEmpty() ? -1 : FindRs232Function(m_library, Bytes8(name));
+    const int index = name.isEmpty() ? -1 : FindRs232Function(m_library, ToBytes(name));
     if (index < 0) {
         return;
     }
@@ -516,7 +514,7 @@ void CDlgRs232EditLib::OnDeleteFunction() {
 void CDlgRs232EditLib::OnAscii() {
     m_data->setHexInput(false);
     if (m_format == kRs232Hex) {
-        const int index = FindRs232Function(m_library, Bytes8(m_function->currentText()));
+        const int index = FindRs232Function(m_library, ToBytes(m_function->currentText()));
         if (index >= 0 && m_library.functions[std::size_t(index)].format == kRs232Ascii) {
             ShowFunction(index);
             return;
@@ -530,9 +528,9 @@ void CDlgRs232EditLib::OnAscii() {
 void CDlgRs232EditLib::OnHex() {
     m_data->setHexInput(true);
     if (m_format == kRs232Ascii) {
-        const std::string hex = ConvertDataToHex(Bytes8(m_data->text().trimmed()), endChar());
+        const std::string hex = ConvertDataToHex(ToBytes(m_data->text().trimmed()), endChar());
         if (!hex.empty()) {
-            SetDataText(Text8(hex));
+            SetDataText(FromBytes(hex));
         }
         m_endGroup->setVisible(false);
     }
@@ -552,7 +550,7 @@ bool CDlgRs232EditLib::PrepareSave() {
         return false;
     }
     const QString name = m_function->currentText();
-    const int index = FindRs232Function(m_library, Bytes8(name));
+    const int index = FindRs232Function(m_library, ToBytes(name));
     if (index < 0) {
         m_messages.Show(QStringLiteral("no item"));
         return false;

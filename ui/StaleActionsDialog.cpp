@@ -9,14 +9,11 @@
 #include <QVBoxLayout>
 
 #include "model/Configuration.h"
+#include "ui/pages/Latin1.h"
 
 namespace qz {
 
 namespace {
-
-QString Text8(const std::string& s) {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
 
 // Index of the stale action an item stands for (in report().changed), or -1 for the others.
 constexpr int kIndexRole = Qt::UserRole;
@@ -98,18 +95,18 @@ void StaleActionsDialog::Fill(const Configuration& config) {
         QString event = QLatin1String(EventNameOfSlot(a.slot));
         const std::string data = config.EventDataText(a.key, a.slot);
         if (!data.empty()) {
-            event += QStringLiteral(" (%1)").arg(Text8(data));
+            event += QStringLiteral(" (%1)").arg(FromBytes(data));
         }
         auto* item = new QTreeWidgetItem(
             {QStringLiteral("Key%1").arg(a.key + 1), event, QString::number(a.row + 1),
              a.kind == LibraryKind::Ir ? QStringLiteral("IR") : QStringLiteral("RS232"),
-             Text8(a.library), Text8(a.function),
+             FromBytes(a.library), FromBytes(a.function),
              index >= 0 ? QStringLiteral("differs") : QLatin1String(StaleStatusName(a.status))});
         item->setData(kKey, kIndexRole, index);
         if (index >= 0) {
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             item->setCheckState(kKey, Qt::Checked);
-            item->setToolTip(kStatus, Text8(a.updatedText));
+            item->setToolTip(kStatus, FromBytes(a.updatedText));
         } else {
             // Nothing to update it from.
             item->setFlags(Qt::ItemIsSelectable);

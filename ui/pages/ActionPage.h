@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "ui/pages/Latin1.h"
+
 class QButtonGroup;
 class QComboBox;
 class QGridLayout;
@@ -27,10 +29,6 @@ namespace qz {
 class CRS232Edit;
 class IMessages;
 struct RepeatSettings;
-
-// Texts are kept as 8-bit (Latin-1) strings, as the project file stores them.
-QString FromBytes(const std::string& text);
-std::string ToBytes(const QString& text);
 
 // Names in the order of a sorted list: alphabetical, letter case ignored.
 QStringList SortedNames(QStringList names);
