@@ -417,6 +417,46 @@ EditResult EditorDocument::purgeEmptyEvents() {
     return {EditStatus::Done, removed, {}};
 }
 
+EditResult EditorDocument::replaceActions(const std::vector<ActionUpdate>& updates,
+                                          const QString& what) {
+    std::vector<SlotsCommand::Entry> entries;
+    int rewritten = 0;
+    for (const ActionUpdate& update : updates) {
+        if (!validKey(update.key) || !validSlot(update.slot)) {
+            return Refuse(QString::fromLatin1(kNoEditRowText));
+        }
+        auto entry = std::find_if(entries.begin(), entries.end(), [&](const auto& e) {
+            return e.key == update.key && e.slot == update.slot;
+        });
+        if (entry == entries.end()) {
+            entries.push_back({update.key, update.slot,
+                               m_config.keys[size_t(update.key)].slots[size_t(update.slot)]});
+            entry = entries.end() - 1;
+        }
+        if (update.row < 0 || update.row >= int(entry->other.size())) {
+            return Refuse(QString::fromLatin1(kNoEditRowText));
+        }
+        if (const QString refusal = actionRefusal(update.text); !refusal.isEmpty()) {
+            return Refuse(refusal);
+        }
+        if (entry->other[size_t(update.row)] != update.text) {
+            entry->other[size_t(update.row)] = update.text;
+            ++rewritten;
+        }
+    }
+    for (const SlotsCommand::Entry& entry : entries) {
+        if (!MeasureEvent(entry.other).fits) {
+            return Refuse(QString::fromLatin1(kNoRoomText));
+        }
+    }
+    if (rewritten == 0) {
+        return Unchanged();
+    }
+    const Selection here{currentKey(), currentSlot(), m_actionRow};
+    m_undo.push(new SlotsCommand(*this, what, std::move(entries), here, here));
+    return {EditStatus::Done, rewritten, {}};
+}
+
 EditResult EditorDocument::clearAllEvents() {
     if (!AnyEvent(m_config)) {
         return Unchanged();

@@ -74,6 +74,18 @@ inline constexpr char kNoMoveRowText[] = "No selected item to move";
 inline constexpr char kNoEditRowText[] = "No selected item to edit";
 inline constexpr char kAddErrorText[] = "Add error";
 
+// One action to replace: action `row` of the slot of the key gets `text`.
+struct ActionUpdate {
+    int key = 0;
+    int slot = 0;
+    int row = 0;
+    std::string text;
+
+    bool operator==(const ActionUpdate& o) const {
+        return key == o.key && slot == o.slot && row == o.row && text == o.text;
+    }
+};
+
 class EditorDocument : public QObject {
     Q_OBJECT
   public:
@@ -160,6 +172,10 @@ class EditorDocument : public QObject {
     EditResult purgeEmptyEvents();
     // Empties every slot of every key (one undo step holding the whole configuration).
     EditResult clearAllEvents();
+    // Rewrites several actions of any events in one undo step ("Update actions from libraries").
+    // Each text passes the rules and every changed event must still fit its frame, else nothing
+    // changes. The current event and row stay. position = the number of actions rewritten.
+    EditResult replaceActions(const std::vector<ActionUpdate>& updates, const QString& what);
 
     // --- Device-wide settings ---
 

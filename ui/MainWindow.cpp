@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QUndoStack>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "AboutDialog.h"
 #include "ActionListModel.h"
@@ -45,11 +46,6 @@
 #include "store/Paths.h"
 
 namespace qz {
-
-// The clipboard the lists copy to and paste from: the system's when there is a GUI.
-struct ActionClipboardHolder {
-    ActionClipboard clipboard;
-};
 
 namespace {
 
@@ -107,9 +103,9 @@ MainWindow::MainWindow(EditorDocument& document, KeypadSession& session, IMessag
     : QMainWindow(parent), m_document(document), m_session(session),
       m_ownMessages(std::make_unique<WidgetMessages>(this)),
       m_messages(messages ? messages : m_ownMessages.get()),
-      m_clipboard(std::make_unique<ActionClipboardHolder>(ActionClipboardHolder{ActionClipboard(
-          qobject_cast<QApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
-                                                                    : nullptr)})) {
+      m_clipboard(qobject_cast<QApplication*>(QCoreApplication::instance())
+                      ? QGuiApplication::clipboard()
+                      : nullptr) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowIcon(ProgramIcon());
     m_eventModel = new EventListModel(m_document, this);
@@ -173,7 +169,7 @@ void MainWindow::buildMenus() {
     // Copy, paste and delete act on the list that had focus last; inside a text box the keys
     // keep their usual meaning, so the list's own shortcuts are bound to the lists.
     edit->addAction(QStringLiteral("&Copy"), this, [this] { copySelection(m_lastList); });
-    edit->addAction(QStringLiteral("&Paste"), this, [this] { pasteInto(m_lastList); });
+    edit->addAction(QStringLiteral("&Paste"), this, [this] { pasteOntoKey(-1); });
     edit->addAction(QStringLiteral("&Delete"), this, [this] { deleteIn(m_lastList); });
     edit->addSeparator();
     QAction* update = edit->addAction(QStringLiteral("Update actions from &libraries..."), this,
@@ -204,11 +200,6 @@ void MainWindow::buildMenus() {
                           &MainWindow::onUpload);
     connection->addAction(QStringLiteral("Clear"), this, &MainWindow::onClear);
     connection->addAction(QStringLiteral("Unusual"), this, [this] {
-        const LinkRefusal refusal = m_session.clearBlocker();
-        if (refusal != LinkRefusal::None) {
-            m_messages->Show(RefusalText(refusal));
-            return;
-        }
         if (m_messages->Ask(QStringLiteral("Unusual the machine,\rare you sure ? "),
                             QStringLiteral("Dialog"))) {
             m_session.unusual();
@@ -237,7 +228,7 @@ QWidget* MainWindow::buildCentre() {
             return;
         }
         QMenu menu(this);
-        const ClipboardContent content = m_clipboard->clipboard.get();
+        const ClipboardContent content = m_clipboard.get();
         QAction* paste =
             menu.addAction(QStringLiteral("Paste onto Key %1").arg(key->index() + 1), this,
                            [this, index = key->index()] { pasteOntoKey(index); });
@@ -338,6 +329,9 @@ QWidget* MainWindow::buildLists() {
     m_eventView->setAccessibleDescription(QStringLiteral("The events of every key"));
     eventLayout->addWidget(m_eventView);
     layout->addWidget(eventBox, 1);
+    m_listCommands[m_eventView] = {{QStringLiteral("Delete"), delEvent},
+                                   {QStringLiteral("Remove events without actions"), purge},
+                                   {QStringLiteral("Clear All"), clearEvents}};
     connect(delEvent, &QToolButton::clicked, this, [this] {
         if (m_eventView->selectionModel()->hasSelection()) {
             report(m_document.deleteEvent());
@@ -369,6 +363,10 @@ QWidget* MainWindow::buildLists() {
     m_actionView->setAccessibleDescription(QStringLiteral("The actions of the selected event"));
     actionLayout->addWidget(m_actionView);
     layout->addWidget(actionBox, 1);
+    m_listCommands[m_actionView] = {{QStringLiteral("Delete"), delAction},
+                                    {QStringLiteral("Move up"), up},
+                                    {QStringLiteral("Move down"), down},
+                                    {QStringLiteral("Clear All"), clearActions}};
     connect(delAction, &QToolButton::clicked, this,
             [this] { report(m_document.deleteAction(m_document.currentActionRow())); });
     connect(up, &QToolButton::clicked, this,
@@ -383,14 +381,13 @@ QWidget* MainWindow::buildLists() {
 
     for (QTableView* view : {m_eventView, m_actionView}) {
         // Copy, paste and delete on the list itself: in a text box the keys keep their meaning.
-        auto bind = [this, view](QKeySequence keys, void (MainWindow::*what)(QAbstractItemView*)) {
+        auto bind = [this, view](QKeySequence keys, std::function<void()> what) {
             auto* shortcut = new QShortcut(keys, view, nullptr, nullptr, Qt::WidgetShortcut);
-            connect(shortcut, &QShortcut::activated, this,
-                    [this, view, what] { (this->*what)(view); });
+            connect(shortcut, &QShortcut::activated, this, std::move(what));
         };
-        bind(QKeySequence::Copy, &MainWindow::copySelection);
-        bind(QKeySequence::Paste, &MainWindow::pasteInto);
-        bind(QKeySequence::Delete, &MainWindow::deleteIn);
+        bind(QKeySequence::Copy, [this, view] { copySelection(view); });
+        bind(QKeySequence::Paste, [this] { pasteOntoKey(-1); });
+        bind(QKeySequence::Delete, [this, view] { deleteIn(view); });
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](const QPoint& at) { showListMenu(view, at); });
         view->installEventFilter(this);
@@ -594,45 +591,34 @@ void MainWindow::copySelection(QAbstractItemView* from) {
         for (const QModelIndex& index : m_actionView->selectionModel()->selectedRows()) {
             rows.push_back(index.row());
         }
-        std::sort(rows.begin(), rows.end());
         content = m_document.copyActions(rows);
     }
     if (content.isEmpty()) {
         statusBar()->showMessage(QStringLiteral("Nothing selected to copy."), 4000);
         return;
     }
-    m_clipboard->clipboard.set(content);
+    m_clipboard.set(content);
     statusBar()->showMessage(content.kind == ClipboardContent::Event
                                  ? QStringLiteral("Event copied.")
                                  : tr("%n action(s) copied.", nullptr, int(content.actions.size())),
                              4000);
 }
 
-void MainWindow::pasteInto(QAbstractItemView*) {
-    const ClipboardContent content = m_clipboard->clipboard.get();
-    if (content.isEmpty()) {
-        m_messages->Show(QStringLiteral("The clipboard holds no actions or events to paste."));
-        return;
-    }
-    report(m_document.paste(content));
-}
-
 bool MainWindow::pasteOntoKey(int key) {
-    const ClipboardContent content = m_clipboard->clipboard.get();
+    const ClipboardContent content = m_clipboard.get();
     if (content.isEmpty()) {
-        m_messages->Show(QStringLiteral("The clipboard holds no actions or events to paste."));
+        m_messages->Show(QStringLiteral("Nothing to paste: the clipboard holds no event and no "
+                                        "actions.\nSelect an event or actions in a list and copy "
+                                        "them with Ctrl+C first."));
         return false;
     }
     return report(m_document.paste(content, key));
 }
 
 void MainWindow::deleteIn(QAbstractItemView* in) {
-    if (in == m_eventView) {
-        if (m_eventView->selectionModel()->hasSelection()) {
-            report(m_document.deleteEvent());
-        }
-    } else if (in == m_actionView) {
-        report(m_document.deleteAction(m_document.currentActionRow()));
+    // The Delete key does what the list's delete button does.
+    if (const auto commands = m_listCommands.value(in); !commands.isEmpty()) {
+        commands.first().second->click();
     }
 }
 
@@ -640,25 +626,10 @@ void MainWindow::showListMenu(QAbstractItemView* list, const QPoint& at) {
     m_lastList = list;
     QMenu menu(this);
     menu.addAction(QStringLiteral("Copy"), this, [this, list] { copySelection(list); });
-    menu.addAction(QStringLiteral("Paste"), this, [this, list] { pasteInto(list); });
-    menu.addAction(QStringLiteral("Delete"), this, [this, list] { deleteIn(list); });
+    menu.addAction(QStringLiteral("Paste"), this, [this] { pasteOntoKey(-1); });
     menu.addSeparator();
-    if (list == m_eventView) {
-        menu.addAction(QStringLiteral("Remove events without actions"), this,
-                       [this] { report(m_document.purgeEmptyEvents()); });
-        menu.addAction(QStringLiteral("Clear All"), this,
-                       [this] { report(m_document.clearAllEvents()); });
-    } else {
-        menu.addAction(QStringLiteral("Move up"), this,
-                       [this] { report(m_document.moveActionUp(m_document.currentActionRow())); });
-        menu.addAction(QStringLiteral("Move down"), this, [this] {
-            report(m_document.moveActionDown(m_document.currentActionRow()));
-        });
-        menu.addAction(QStringLiteral("Clear All"), this, [this] {
-            if (m_actionModel->rowCount() > 0) {
-                report(m_document.clearActions());
-            }
-        });
+    for (const auto& [text, button] : m_listCommands.value(list)) {
+        menu.addAction(text, button, &QToolButton::click);
     }
     menu.exec(list->viewport()->mapToGlobal(at));
 }
@@ -724,27 +695,13 @@ void MainWindow::updateFromLibraries() {
     if (m_messages->Exec(dialog) != QDialog::Accepted) {
         return;
     }
-    const std::vector<ActionUpdate> updates = dialog.chosenUpdates();
-    if (updates.empty()) {
-        return;
+    const EditResult result = m_document.replaceActions(
+        dialog.chosenUpdates(), QStringLiteral("Update actions from libraries"));
+    if (report(result)) {
+        statusBar()->showMessage(
+            QStringLiteral("%1 action(s) updated from their libraries.").arg(result.position),
+            8000);
     }
-    // One undo step for the whole update, however many actions it rewrites.
-    const int key = m_document.currentKey();
-    const int slot = m_document.currentSlot();
-    QUndoStack* stack = m_document.undoStack();
-    stack->beginMacro(QStringLiteral("Update actions from libraries"));
-    int updated = 0;
-    for (const ActionUpdate& update : updates) {
-        m_document.setCurrentEvent(update.key, update.slot);
-        const EditResult result = m_document.replaceAction(
-            update.row, QString::fromLatin1(update.text.data(), int(update.text.size())));
-        updated += result.done() ? 1 : 0;
-        report(result);
-    }
-    stack->endMacro();
-    m_document.setCurrentEvent(key, slot);
-    statusBar()->showMessage(
-        QStringLiteral("%1 action(s) updated from their libraries.").arg(updated), 8000);
 }
 
 // --- Files ---
@@ -911,7 +868,7 @@ void MainWindow::onClear() {
             QStringLiteral("Dialog"))) {
         return;
     }
-    m_clearEnded = false;
+    m_clearEnd.reset();
     if (!m_session.clear()) {
         return;
     }
@@ -921,11 +878,11 @@ void MainWindow::onClear() {
     m_clearBox = box;
     connect(box, &QDialog::finished, this, [this] {
         // The box closes itself on the keypad's second answer or after its last tick.
-        const bool confirmed = m_clearEnded && m_clearEnd == PhaseEnd::Done;
+        const bool confirmed = m_clearEnd == PhaseEnd::Done;
         if (confirmed) {
             m_messages->Show(QStringLiteral("Clear done: the keypad confirmed the erase."),
                              QStringLiteral("Clear"));
-        } else if (!m_clearEnded || m_clearEnd == PhaseEnd::TimedOut) {
+        } else if (!m_clearEnd || m_clearEnd == PhaseEnd::TimedOut) {
             m_messages->Show(QStringLiteral("The keypad did not confirm the erase: it may still "
                                             "hold all or part of its settings.\nCheck the cable "
                                             "and run Clear again."),
@@ -937,7 +894,6 @@ void MainWindow::onClear() {
 }
 
 void MainWindow::onClearFinished(PhaseEnd reason) {
-    m_clearEnded = true;
     m_clearEnd = reason;
     if (reason != PhaseEnd::Done && reason != PhaseEnd::TimedOut && m_clearBox) {
         m_clearBox->finish(); // the port went away or was closed: nothing more will come

@@ -1,9 +1,12 @@
 #pragma once
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
+#include "Clipboard.h"
 #include "Messages.h"
 #include "link/DeviceLink.h"
 
@@ -13,6 +16,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QTableView;
+class QToolButton;
 
 namespace qz {
 
@@ -24,7 +28,6 @@ class EditorDocument;
 class EventListModel;
 class KeyPanel;
 class KeypadSession;
-struct ActionClipboardHolder;
 struct EditResult;
 struct UploadResult;
 
@@ -53,7 +56,7 @@ class MainWindow : public QMainWindow {
     void connectKeypad();
     // The device-model commands: "QRM-K6" is model 1.
     bool chooseModel(int model);
-    // The key panel's "Paste onto Key N": an event goes onto that key, actions into its event.
+    // "Paste": an event goes onto `key` (-1: the current key), actions into the current event.
     bool pasteOntoKey(int key);
 
     KeyPanel* keyPanel() const { return m_panel; }
@@ -89,7 +92,6 @@ class MainWindow : public QMainWindow {
     void onEventRowChanged();
     void onActionRowChanged();
     void copySelection(QAbstractItemView* from);
-    void pasteInto(QAbstractItemView* into);
     void deleteIn(QAbstractItemView* in);
     void showListMenu(QAbstractItemView* list, const QPoint& at);
     void openIrEditor();
@@ -107,7 +109,7 @@ class MainWindow : public QMainWindow {
     KeypadSession& m_session;
     std::unique_ptr<WidgetMessages> m_ownMessages;
     IMessages* m_messages;
-    std::unique_ptr<ActionClipboardHolder> m_clipboard;
+    ActionClipboard m_clipboard;
 
     KeyPanel* m_panel = nullptr;
     ActionPagesPanel* m_pages = nullptr;
@@ -116,6 +118,9 @@ class MainWindow : public QMainWindow {
     QTableView* m_eventView = nullptr;
     QTableView* m_actionView = nullptr;
     QAbstractItemView* m_lastList = nullptr;
+    // Each list's button commands by their menu text: the buttons, the Delete key (the first) and
+    // the context menu run the same.
+    QHash<QAbstractItemView*, QList<QPair<QString, QToolButton*>>> m_listCommands;
     QComboBox* m_idBox = nullptr;
     QComboBox* m_portBox = nullptr;
     QLabel* m_portLabel = nullptr;
@@ -125,9 +130,8 @@ class MainWindow : public QMainWindow {
     QAction* m_usbAction = nullptr;
     QPointer<CDlgProgress> m_progress;
     QPointer<CDlgClearAll> m_clearBox;
-    PhaseEnd m_clearEnd = PhaseEnd::Refused;
-    bool m_clearEnded = false;
-    bool m_syncing = false; // a selection made from the document, not by the user
+    std::optional<PhaseEnd> m_clearEnd; // how the running clear ended, once it has
+    bool m_syncing = false;             // a selection made from the document, not by the user
 };
 
 } // namespace qz

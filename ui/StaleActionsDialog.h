@@ -14,21 +14,11 @@
 class QPushButton;
 class QTreeWidget;
 
+#include "ui/EditorDocument.h"
+
 namespace qz {
 
 class Configuration;
-
-// One action to replace: action `row` of the slot of the key gets `text`.
-struct ActionUpdate {
-    int key = 0;
-    int slot = 0;
-    int row = 0;
-    std::string text;
-
-    bool operator==(const ActionUpdate& o) const {
-        return key == o.key && slot == o.slot && row == o.row && text == o.text;
-    }
-};
 
 class StaleActionsDialog : public QDialog {
     Q_OBJECT

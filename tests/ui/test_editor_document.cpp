@@ -277,6 +277,36 @@ TEST_F(Document, EveryEditUndoesAndRedoesExactly) {
     }
 }
 
+TEST_F(Document, ActionsOfSeveralEventsAreRewrittenInOneStepOrNotAtAll) {
+    PressWith({kLed, kRelay});
+    PressWith({kLed}, 1);
+    const Configuration before = doc.configuration();
+    const int steps = doc.undoStack()->count();
+
+    // One forbidden text (a relay on Port 3) refuses the whole update.
+    EditResult r = doc.replaceActions(
+        {{0, 0, 0, Text(kDelay)}, {1, 0, 0, Text(kRelayPort3)}}, QStringLiteral("Update"));
+    EXPECT_TRUE(r.refused());
+    EXPECT_EQ(r.message, QString::fromLatin1(kRefusalRelayPort3));
+    EXPECT_TRUE(doc.configuration() == before);
+    EXPECT_EQ(doc.undoStack()->count(), steps);
+
+    r = doc.replaceActions({{0, 0, 1, Text(kDelay)}, {1, 0, 0, Text(kDelay)}},
+                           QStringLiteral("Update"));
+    ASSERT_TRUE(r.done());
+    EXPECT_EQ(r.position, 2);
+    EXPECT_EQ(doc.undoStack()->count(), steps + 1);
+    EXPECT_EQ(doc.actions(0, 0), (ActionList{Text(kLed), Text(kDelay)}));
+    EXPECT_EQ(doc.actions(1, 0), ActionList{Text(kDelay)});
+    EXPECT_EQ(doc.currentKey(), 1); // the current event stays
+
+    doc.undoStack()->undo();
+    EXPECT_TRUE(doc.configuration() == before);
+    doc.undoStack()->redo();
+    EXPECT_EQ(doc.replaceActions({{1, 0, 0, Text(kDelay)}}, QStringLiteral("Update")).status,
+              EditStatus::Unchanged);
+}
+
 TEST_F(Document, EditsThatChangeNothingPushNothing) {
     PressWith({kLed, kRelay});
     doc.addEvent(33, kFamilyStart, 0, 0);
