@@ -214,7 +214,9 @@ CDlgIREditLib::CDlgIREditLib(const QString& libName, const QString& functionName
         connect(m_link, &DeviceLink::irCodeLearned, this,
                 [this](const QByteArray& code, const QByteArray&) { OnCodeLearned(code); });
         connect(m_link, &DeviceLink::learnedFrameRejected, this, [this](const QString& reason) {
-            m_messages.Show(QStringLiteral("The learned code was not used: %1.").arg(reason));
+            m_messages.Show(QStringLiteral("The learned code was not used: %1. Press \"Learn\" "
+                                           "and send the code from the remote control again.")
+                                .arg(reason));
         });
     }
 

@@ -61,7 +61,9 @@ template <class Library, class Save>
 bool SaveLibraryFile(IMessages& messages, Save save, const QString& path, Library& library) {
     QString error;
     if (!save(path, library, &error)) {
-        messages.Show(QStringLiteral("The library could not be saved: %1").arg(error));
+        messages.Show(QStringLiteral("The library could not be saved: %1\n\nThe edits are kept: "
+                                     "save again, or pick another file with \"Save Name as\".")
+                          .arg(error));
         return false;
     }
     return true;

@@ -269,11 +269,13 @@ CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functi
     connect(m_data, &QLineEdit::inputRejected, this, [this] {
         if (m_validator->reason() == DataBoxValidator::kTooManyBytes) {
             m_messages.Show(QStringLiteral("The data area holds %1 bytes: more hexadecimal "
-                                           "bytes are refused.")
+                                           "bytes are refused. Shorten the data, or put the rest "
+                                           "in a second function.")
                                 .arg(kRs232DataMax));
         } else if (m_validator->reason() == DataBoxValidator::kTooLong) {
             m_messages.Show(QStringLiteral("The data box holds at most %1 characters: a longer "
-                                           "text is refused.")
+                                           "text is refused. Shorten the data, or put the rest "
+                                           "in a second function.")
                                 .arg(kDataBoxMax));
         }
     });
@@ -414,7 +416,8 @@ QString CDlgRs232EditLib::AskName(int mode) {
 
 void CDlgRs232EditLib::DataRefused() {
     m_messages.Show(QStringLiteral("The data area holds %1 bytes: this hexadecimal data holds "
-                                   "%2 and is refused.")
+                                   "%2 and is refused. Shorten it to %1 bytes, or put "
+                                   "the rest in a second function.")
                         .arg(kRs232DataMax)
                         .arg(HexTokenCount(m_data->text())));
 }
