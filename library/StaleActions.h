@@ -52,8 +52,6 @@ class LibraryUsage {
   public:
     int Uses(LibraryKind kind, std::string_view library, std::string_view function) const;
     void Add(LibraryKind kind, std::string_view library, std::string_view function);
-    bool empty() const { return m_counts.empty(); }
-    std::size_t size() const { return m_counts.size(); }
 
   private:
     std::map<std::tuple<int, std::string, std::string>, int, std::less<>> m_counts;
