@@ -243,7 +243,6 @@ class EditorDocument : public QObject {
     EditResult pushKey(const QString& what, int key, Key after, int slot);
     void replaceAll(Configuration config);
     void selectAfterEdit(int key, int slot, int row);
-    void selectFirstEvent();
     void writeSettings();
     bool validKey(int key) const { return key >= 0 && key < kKeyCount; }
     bool validSlot(int slot) const { return slot >= 0 && slot < kSlotCount; }

@@ -43,7 +43,6 @@ class EventListModel : public QAbstractTableModel {
     QModelIndex currentIndex() const;
     // The event of a row: (key, slot), or (-1, -1).
     std::pair<int, int> eventAt(const QModelIndex& index) const;
-    Qt::SortOrder sortOrder() const { return m_order; }
 
   private:
     void refill();

@@ -70,7 +70,7 @@ QString Title(int key) {
 // ---------------------------------------------------------------------------------------------
 
 CDlgKey::CDlgKey(int key, IMessages& messages, QWidget* parent)
-    : QDialog(parent), m_keyIndex(key), m_messages(messages) {
+    : QDialog(parent), m_messages(messages) {
     setWindowTitle(Title(key));
 }
 

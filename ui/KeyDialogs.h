@@ -38,7 +38,6 @@ class CDlgKey : public QDialog {
   public:
     // What "Add" or "Set" returned (QDialog::result() tells which button closed it).
     const KeyDialogResult& keyResult() const { return m_result; }
-    int keyIndex() const { return m_keyIndex; }
     QPushButton* addButton() const { return m_add; }
 
   protected:
@@ -54,7 +53,6 @@ class CDlgKey : public QDialog {
   private:
     void finish(bool addEvent);
 
-    int m_keyIndex;
     IMessages& m_messages;
     KeyDialogResult m_result;
     QPushButton* m_add = nullptr;
