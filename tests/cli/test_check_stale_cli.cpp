@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
-#include <QProcessEnvironment>
+#include <QFile>
 #include <QTemporaryDir>
 
+#include "CliTestSupport.h"
 #include "library/IrLibrary.h"
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
@@ -21,18 +21,12 @@ struct CheckRun {
 };
 
 CheckRun Check(const QString& home, const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QZCTR_HOME"), home);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QZ_BINARY_DIR "/cli/qzctl"), QStringList{"check"} + args);
-    CheckRun run;
-    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit) {
-        run.status = p.exitCode();
-        run.out = QString::fromLatin1(p.readAllStandardOutput());
-        run.err = QString::fromLatin1(p.readAllStandardError());
+    QList<QByteArray> raw{"check"};
+    for (const QString& a : args) {
+        raw << QFile::encodeName(a);
     }
-    return run;
+    const qztest::CliRun r = qztest::Qzctl(raw, QFile::encodeName(home));
+    return {r.status, QString::fromLatin1(r.out), QString::fromLatin1(r.err)};
 }
 
 std::string Ir(const char* lib, const char* function, char digit) {

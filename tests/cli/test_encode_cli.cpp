@@ -3,69 +3,12 @@
 
 #include <QByteArray>
 #include <QList>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
+#include "CliTestSupport.h"
 #include "model/KvqEventStr.h"
 
-namespace {
-
-struct CliRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-QByteArray ReadAll(int fd) {
-    QByteArray all;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0) {
-        all.append(buf, n);
-    }
-    close(fd);
-    return all;
-}
-
-// Runs qzctl with arguments passed as raw bytes (QProcess would re-encode them as UTF-8).
-CliRun Qzctl(const QList<QByteArray>& args) {
-    std::vector<std::string> storage{QZ_BINARY_DIR "/cli/qzctl"};
-    for (const auto& a : args) {
-        storage.emplace_back(a.constData(), size_t(a.size()));
-    }
-    std::vector<char*> argv;
-    for (auto& s : storage) {
-        argv.push_back(s.data());
-    }
-    argv.push_back(nullptr);
-    int out[2];
-    int err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) {
-        return {};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        close(out[0]);
-        close(err[0]);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    CliRun run;
-    run.out = ReadAll(out[0]); // outputs here are small: no risk of a full stderr pipe
-    run.err = ReadAll(err[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-} // namespace
+using qztest::CliRun;
+using qztest::Qzctl;
 
 TEST(QzctlEncode, RawAndHexRecords) {
     const QByteArray text = "RELY : 0 : 1 : 1";

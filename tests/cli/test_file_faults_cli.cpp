@@ -10,49 +10,26 @@
 #include <algorithm>
 
 #include <dirent.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <vector>
-
 #include "../io/FullFileSystem.h"
+#include "CliTestSupport.h"
 #include "model/Configuration.h"
 #include "model/UploadPlan.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectJson.h"
 
-extern char** environ;
-
 namespace {
 
 using qz::Configuration;
+using qztest::CliRun;
+using qztest::Qzctl;
+using qztest::RawRead;
 
 const QString kStoreData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../store/data";
 const QByteArray kExampleQzp = QFile::encodeName(kStoreData + "/example.qzp");
 const QByteArray kExampleJson = QFile::encodeName(kStoreData + "/example.json");
-
-struct CliRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-QByteArray RawRead(const QByteArray& path) {
-    QByteArray bytes;
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
-        return "(unreadable)";
-    }
-    char chunk[65536];
-    ssize_t got = 0;
-    while ((got = ::read(fd, chunk, sizeof chunk)) > 0) {
-        bytes.append(chunk, got);
-    }
-    ::close(fd);
-    return bytes;
-}
 
 bool RawWrite(const QByteArray& path, const QByteArray& bytes) {
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -76,38 +53,6 @@ QList<QByteArray> RawEntries(const QByteArray& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// Runs qzctl with arguments given as bytes: QProcess would pass them as UTF-8, and so could not
-// pass a Latin-1 file name. The output goes through files, so that nothing can fill a pipe.
-CliRun Qzctl(const QList<QByteArray>& args) {
-    QTemporaryDir outputs;
-    const QByteArray outPath = QFile::encodeName(outputs.filePath("out"));
-    const QByteArray errPath = QFile::encodeName(outputs.filePath("err"));
-    const QByteArray program = QZ_BINARY_DIR "/cli/qzctl";
-    std::vector<char*> argv{const_cast<char*>(program.constData())};
-    for (const QByteArray& a : args) {
-        argv.push_back(const_cast<char*>(a.constData()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(), O_WRONLY | O_CREAT, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.constData(), O_WRONLY | O_CREAT, 0600);
-    pid_t pid = 0;
-    CliRun run;
-    const int spawned =
-        posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (spawned != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return run;
-    }
-    run.status = WEXITSTATUS(status);
-    run.out = RawRead(outPath);
-    run.err = RawRead(errPath);
-    return run;
 }
 
 TEST(FileFaultsCli, NamesThatAreNotUtf8AreOpenedAndWrittenUnderTheirOwnBytes) {

@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
+#include "CliTestSupport.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
 #include "model/UploadPlan.h"
@@ -23,23 +23,14 @@ const QString kStoreData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + 
 const QString kExampleQzp = kStoreData + "/example.qzp";
 const QString kExampleJson = kStoreData + "/example.json";
 
-struct CliRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using qztest::CliRun;
 
 CliRun Qzctl(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(QZ_BINARY_DIR "/cli/qzctl"), args);
-    CliRun run;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
-        return run;
+    QList<QByteArray> raw;
+    for (const QString& a : args) {
+        raw << QFile::encodeName(a);
     }
-    run.status = p.exitCode();
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
+    return qztest::Qzctl(raw);
 }
 
 QByteArray ReadFile(const QString& path) {
