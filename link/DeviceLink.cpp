@@ -72,7 +72,7 @@ QString RefusalText(LinkRefusal refusal) {
     case LinkRefusal::PortClosed:
         return QString::fromLatin1(texts::kPleaseOpenCom);
     case LinkRefusal::NoEraseFrame:
-        return QStringLiteral("The upload plan holds no erase frame.");
+        return QString::fromLatin1(texts::kUploadNoEraseFrame);
     case LinkRefusal::EventsTooLong:
         break;
     }

@@ -41,6 +41,7 @@ inline constexpr char kUploadCancelled[] = "Upload cancelled.";
 inline constexpr char kUploadOverflow[] =
     "The upload was refused before erasing the keypad: some events hold more actions than fit "
     "into one frame.";
+inline constexpr char kUploadNoEraseFrame[] = "The upload plan holds no erase frame.";
 inline constexpr char kPortLost[] = "The keypad's serial port was lost.";
 
 } // namespace qz::texts

@@ -89,7 +89,7 @@ QString PortPathFromBytes(const QByteArray& raw, QString* error) {
         }
     } else if (errno == ENOENT) {
         if (error) {
-            *error = QStringLiteral("The port %1 is not there (unplugged?).").arg(shown);
+            *error = DescribeOpenFault(OpenFault::NotFound, shown, {}, {}, nullptr);
         }
         return {};
     }

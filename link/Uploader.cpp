@@ -12,8 +12,6 @@ namespace qz {
 QString UploadSummary(const UploadResult& r) {
     const int after = r.framesPlanned - 1; // frames after the erase frame
     switch (r.outcome) {
-    case UploadResult::Refused:
-        return QStringLiteral("Nothing was sent: the keypad was not touched.");
     case UploadResult::Completed: {
         if (r.confirmedByKeypad()) {
             return QStringLiteral("The keypad confirmed the erase and answered all %1 frames.")
@@ -31,6 +29,7 @@ QString UploadSummary(const UploadResult& r) {
                               "then upload again.")
             .arg(faults.join(QStringLiteral(" and ")));
     }
+    case UploadResult::Refused: // sent nothing
     case UploadResult::Cancelled:
     case UploadResult::PortLost:
     case UploadResult::Disconnected:
@@ -305,7 +304,7 @@ void Uploader::finish(UploadResult::Outcome outcome, const QString& text, const 
     }
     m_link.endUpload(outcome == UploadResult::Completed ? PhaseEnd::Done : PhaseEnd::Stopped);
     m_result.outcome = outcome;
-    if (!text.isEmpty()) {
+    if (outcome != UploadResult::Completed) {
         // Whoever shows only the result's message still learns what the keypad holds.
         const QString summary = UploadSummary(m_result);
         m_result.message = text + QLatin1Char(' ') + summary;
