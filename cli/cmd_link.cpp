@@ -1,28 +1,20 @@
 // upload, clear and learn: the keypad over its serial port.
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QFile>
-#include <QSocketNotifier>
-#include <QTimer>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
+#include "CliPaths.h"
 #include "CliText.h"
 #include "Commands.h"
 #include "StopSignals.h"
-#include "io/FileName.h"
 #include "library/IrLibrary.h"
 #include "link/DeviceLink.h"
 #include "link/EventLoop.h"
@@ -268,7 +260,7 @@ int CmdUpload(int argc, char** argv) {
         return Usage(kUploadUsage);
     }
     auto app = EnsureApplication();
-    const QString projectPath = qz::io::DecodeFileName(args.positional[0]);
+    const QString projectPath = ArgPath(args.positional[0]);
     qz::Configuration config;
     QString error;
     switch (qz::LoadProjectAny(projectPath, config, &error)) {
@@ -342,7 +334,7 @@ int CmdUpload(int argc, char** argv) {
     std::printf("frames without answer: %d\n", r.unanswered);
     std::printf("erase confirmed: %s\n", r.eraseConfirmed ? "yes" : "no");
     if (r.logWritten) {
-        std::printf("upload log: %s\n", qz::io::EncodeFileName(logPath).constData());
+        std::printf("upload log: %s\n", Local(logPath).constData());
     } else {
         std::printf("upload log: %s\n", OneLine(r.logError).c_str());
     }
@@ -465,7 +457,7 @@ int CmdLearn(int argc, char** argv) {
     }
     auto app = EnsureApplication();
     // The file name keeps the bytes as given, whatever the encoding.
-    const QString libraryPath = qz::LibraryFilePath(qz::io::DecodeFileName(args.lib + ".irr"));
+    const QString libraryPath = qz::LibraryFilePath(ArgPath((args.lib + ".irr").constData()));
 
     SignalWatch stop;
     qz::DeviceLink link;
@@ -510,7 +502,7 @@ int CmdLearn(int argc, char** argv) {
     if (code.isEmpty() && stop.received()) {
         std::fprintf(stderr,
                      "qzctl: stopped by %s: no IR code was learned and %s was not changed\n",
-                     stop.name(), qz::io::EncodeFileName(libraryPath).constData());
+                     stop.name(), Local(libraryPath).constData());
         return stop.exitStatus();
     }
     if (!done) {
@@ -532,7 +524,7 @@ int CmdLearn(int argc, char** argv) {
         return kFailed;
     }
     std::printf("learned %s into %s\n", Printable(args.function.toStdString()).c_str(),
-                qz::io::EncodeFileName(libraryPath).constData());
+                Local(libraryPath).constData());
     return kOk;
 }
 
