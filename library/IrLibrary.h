@@ -31,7 +31,8 @@ class CIrLibSet {
 // File form: the name as a string, the entry count (16-bit, or 0xFFFF and 32-bit), the entries
 // as strings. Reading checks every length against the bytes left; on failure `error` (when
 // given) says what is wrong and at which byte offset, and `library` is left as it was. Bytes after
-// the last entry are never read, as in the original; `ignored` (when given) gets their number.
+// the last entry are never read, so a file with a tail still opens; `ignored` (when given) gets
+// their number.
 bool ReadIrLibrary(const QByteArray& bytes, CIrLibSet& library, QString* error = nullptr,
                    qsizetype* ignored = nullptr);
 QByteArray WriteIrLibrary(const CIrLibSet& library);

@@ -56,7 +56,7 @@ class CRS232LibSet {
 // length) and all 33 data bytes. Reading refuses a truncated file, a count the file cannot hold,
 // and format, end characters or data length out of range; on failure `error` (when given) says
 // what and at which byte offset, and `library` is unchanged. Bytes after the last function are
-// never read, as in the original; `ignored` (when given) gets their number.
+// never read, so a file with a tail still opens; `ignored` (when given) gets their number.
 bool ReadRs232Library(const QByteArray& bytes, CRS232LibSet& library, QString* error = nullptr,
                       qsizetype* ignored = nullptr);
 // The file bytes of `library` with the count taken from its functions. Empty (and `error` set)

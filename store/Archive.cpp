@@ -26,8 +26,8 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-// UTF-16LE units to UTF-8; an unpaired surrogate becomes '?', as the platform conversion of the
-// original wrote its default character.
+// UTF-16LE units to UTF-8; an unpaired surrogate becomes '?', the default character a Windows
+// code-page conversion writes.
 std::string Utf16ToUtf8(const unsigned char* p, std::size_t units) {
     std::string out;
     out.reserve(units);

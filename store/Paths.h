@@ -3,8 +3,7 @@
 // this order:
 //  1. QZCTR_HOME=DIR (not empty): everything in DIR ("DIR/qzsetup.ini", "DIR/Library",
 //     "DIR/Library/log.txt"); a second workspace, and what tests use.
-//  2. portable mode, when a "qzsetup.ini" sits beside the program: everything beside the program,
-//     as the original kept it.
+//  2. portable mode, when a "qzsetup.ini" sits beside the program: everything beside the program.
 //  3. otherwise the XDG locations: "$XDG_CONFIG_HOME/qzctr/qzsetup.ini" and
 //     "$XDG_DATA_HOME/qzctr/Library" (QStandardPaths' generic config and data locations).
 #include <QString>

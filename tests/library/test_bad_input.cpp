@@ -139,7 +139,7 @@ TEST(BadInput, DamagedRs232LibrariesAreRefusedWhereTheyBreak) {
     }
 }
 
-// The original never reads past the last entry: bytes there are ignored and counted, while
+// Nothing past the last entry is read: bytes there are ignored and counted, while
 // damage in the entries is still refused.
 TEST(BadInput, BytesAfterTheLastEntryAreIgnored) {
     CIrLibSet ir = IrSentinel();
