@@ -67,6 +67,23 @@ inline bool StartSimulator(KeypadSimulator& sim) {
     return ok;
 }
 
+// Simulator behaviours that several suites drive the link into.
+inline SimulatorOptions OneClear() {
+    SimulatorOptions o;
+    o.oneClear = true;
+    return o;
+}
+inline SimulatorOptions SilentAfterHandshake() {
+    SimulatorOptions o;
+    o.silentAfter = 1;
+    return o;
+}
+inline SimulatorOptions Delayed(int ms) {
+    SimulatorOptions o;
+    o.replyDelayMs = ms;
+    return o;
+}
+
 // Opens the simulator's port and completes the handshake.
 inline bool Connect(DeviceLink& link, KeypadSimulator& sim) {
     bool finished = false;

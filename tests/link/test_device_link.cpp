@@ -14,6 +14,9 @@
 #include "model/KvqCmd.h"
 
 using namespace qz;
+using qz::test::Delayed;
+using qz::test::OneClear;
+using qz::test::SilentAfterHandshake;
 using qz::test::WaitFor;
 
 namespace {
@@ -114,11 +117,6 @@ SimulatorOptions Noise(int bytes) {
 SimulatorOptions NulNoise() {
     SimulatorOptions o;
     o.noise = QByteArray("\0#\0", 3);
-    return o;
-}
-SimulatorOptions Delayed(int ms) {
-    SimulatorOptions o;
-    o.replyDelayMs = ms;
     return o;
 }
 
@@ -405,17 +403,6 @@ TEST_P(Clear, EndsIdleAndTellsWhenUnconfirmed) {
         EXPECT_TRUE(messages.all[0].first.contains("did not confirm"));
     }
     EXPECT_TRUE(link.clearRefusal().isEmpty()); // a new clear may start
-}
-
-SimulatorOptions OneClear() {
-    SimulatorOptions o;
-    o.oneClear = true;
-    return o;
-}
-SimulatorOptions SilentAfterHandshake() {
-    SimulatorOptions o;
-    o.silentAfter = 1;
-    return o;
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, Clear,

@@ -23,6 +23,9 @@
 #include "store/ProjectFile.h"
 
 using namespace qz;
+using qz::test::Delayed;
+using qz::test::OneClear;
+using qz::test::SilentAfterHandshake;
 using qz::test::WaitFor;
 
 namespace {
@@ -243,28 +246,12 @@ TEST_P(LinkCliSignals, EndTheCommandWithinASecond) {
     EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("Library/TV.irr"))));
 }
 
-SimulatorOptions OneClear() {
-    SimulatorOptions o;
-    o.oneClear = true;
-    return o;
-}
-SimulatorOptions SlowAnswers() {
-    SimulatorOptions o;
-    o.replyDelayMs = 20;
-    return o;
-}
-SimulatorOptions SilentAfterHandshake() {
-    SimulatorOptions o;
-    o.silentAfter = 1;
-    return o;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     During, LinkCliSignals,
     testing::Values(
         SignalCase{"EraseOfUpload", "upload", OneClear(), 2, SIGINT,
                    "The erase frame was sent but not confirmed"},
-        SignalCase{"SystemFramesOfUpload", "upload", SlowAnswers(), 10, SIGTERM,
+        SignalCase{"SystemFramesOfUpload", "upload", Delayed(20), 10, SIGTERM,
                    "holds only part of the configuration"},
         SignalCase{"Clear", "clear", SilentAfterHandshake(), 2, SIGHUP, "clear it again"},
         SignalCase{"Learn", "learn", SilentAfterHandshake(), 2, SIGINT, "no IR code was learned"}),

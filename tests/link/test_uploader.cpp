@@ -16,6 +16,8 @@
 #include "model/UploadPlan.h"
 
 using namespace qz;
+using qz::test::Delayed;
+using qz::test::SilentAfterHandshake;
 using qz::test::WaitFor;
 
 namespace {
@@ -390,21 +392,10 @@ TEST_P(Abort, EndsAtOnceAndTellsWhatTheKeypadHolds) {
     EXPECT_TRUE(link.isOpen());
 }
 
-SimulatorOptions SilentAfterHandshake() {
-    SimulatorOptions o;
-    o.silentAfter = 1;
-    return o;
-}
-SimulatorOptions SlowAnswers() {
-    SimulatorOptions o;
-    o.replyDelayMs = 500;
-    return o;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     During, Abort,
     testing::Values(AbortCase{"UnconfirmedErase", SilentAfterHandshake(), 0, "not confirmed"},
-                    AbortCase{"SystemFrames", SlowAnswers(), 3,
+                    AbortCase{"SystemFrames", Delayed(500), 3,
                               "received 3 of the 47 frames after the erase (0 of 3 event"}),
     [](const testing::TestParamInfo<AbortCase>& info) { return std::string(info.param.name); });
 
