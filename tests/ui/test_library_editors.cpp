@@ -411,6 +411,9 @@ TEST_F(LibraryEditors, IrRefusesATooShortLearnedFrame) {
         << messages.shown[0].toStdString();
     EXPECT_TRUE(messages.shown[0].contains(QLatin1String("too short")))
         << messages.shown[0].toStdString();
+    EXPECT_TRUE(
+        messages.shown[0].endsWith(QLatin1String("send the code from the remote control again.")))
+        << messages.shown[0].toStdString();
     EXPECT_EQ(editor.list()->RowData(0), Q(Code('a')));
 }
 
@@ -613,6 +616,8 @@ TEST_F(LibraryEditors, Rs232HexInputPastTheDataAreaIsRefusedNotCut) {
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].contains(QLatin1String("32 bytes")))
         << messages.shown[0].toStdString();
+    EXPECT_TRUE(messages.shown[0].contains(QLatin1String("second function"))) // what to do
+        << messages.shown[0].toStdString();
     // Pasting more: refused whole.
     box->setText(QStringLiteral("01 02"));
     box->setCursorPosition(5);
@@ -640,6 +645,8 @@ TEST_F(LibraryEditors, Rs232SaveRefusesDataThatDoNotFit) {
     Press(editor, "saveEdit");
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].contains(QLatin1String("refused")));
+    EXPECT_TRUE(messages.shown[0].contains(QLatin1String("Shorten it to 32 bytes")))
+        << messages.shown[0].toStdString();
     QFile f(Path("Proj.rss"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
@@ -685,6 +692,7 @@ TEST_F(LibraryEditors, BothSayWhenASaveFails) {
     EXPECT_TRUE(messages.shown[0].contains(QStringLiteral("Copy.irr")));
     EXPECT_TRUE(messages.shown[1].startsWith(QStringLiteral("The library could not be saved: ")));
     EXPECT_TRUE(messages.shown[1].contains(QStringLiteral("Copy.rss")));
+    EXPECT_TRUE(messages.shown[1].endsWith(QStringLiteral("\"Save Name as\".")));
     EXPECT_FALSE(QDir(folder).exists(QStringLiteral("missing")));
 }
 
