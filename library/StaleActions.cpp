@@ -30,23 +30,12 @@ std::string_view TrimRight(std::string_view s) {
     return s;
 }
 
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Position of `text` among `entries`, letter case ignored as the page's lists select; -1 when
 // none.
 template <std::size_t N> int EntryCode(const char* const (&entries)[N], std::string_view text) {
     for (std::size_t i = 0; i < N; ++i) {
-        std::string_view entry(entries[i]);
-        if (entry.size() == text.size()) {
-            bool same = true;
-            for (std::size_t c = 0; c < entry.size() && same; ++c) {
-                same = UpperAscii(entry[c]) == UpperAscii(text[c]);
-            }
-            if (same) {
-                return static_cast<int>(i);
-            }
+        if (EqualIgnoringCase(entries[i], text)) {
+            return static_cast<int>(i);
         }
     }
     return -1;

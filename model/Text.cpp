@@ -25,6 +25,19 @@ bool IsBlank(std::string_view s) {
     return true;
 }
 
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (upper(a[i]) != upper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int AtoI(std::string_view s) {
     size_t i = 0;
     while (i < s.size() && IsBlankChar(s[i])) {

@@ -24,6 +24,8 @@ inline std::string_view TrimView(std::string_view s) {
 }
 std::string TrimLeft(std::string_view s);
 bool IsBlank(std::string_view s);
+// Equal with the case of ASCII letters ignored, as the pages' lists match a stored entry.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 // C's atoi: optional blanks, optional sign, leading digits; saturates instead of overflowing.
 int AtoI(std::string_view s);
