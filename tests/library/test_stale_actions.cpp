@@ -1,5 +1,6 @@
 // Library copies that no longer match their library function: which actions are found, what
 // their updated texts are, and how often each function is used.
+#include "../model/Helpers.h"
 #include "Helpers.h"
 #include "library/IrLibrary.h"
 #include "library/Rs232Library.h"
@@ -38,14 +39,7 @@ IrAction Ir(const std::string& lib, const std::string& function, const std::stri
 
 // The action the RS232 page builds from Proj/On as the library first held it.
 Rs232Action ProjOn() {
-    Rs232Action a;
-    a.eventName = "PC on";
-    a.libName = "Proj";
-    a.libFunction = "On";
-    a.endChar = 1;
-    a.port = 1;
-    a.data = "ON";
-    return a;
+    return ProjOnAction("ON");
 }
 
 // A library folder with TV.irr (Power, Mute) and Proj.rss (On, ascii "ON" + CR), and the file

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "Helpers.h"
 #include "model/ActionTexts.h"
 #include "model/KvqEventStr.h"
 
@@ -88,17 +89,6 @@ const std::string kCode198 = [] {
     return code;
 }();
 
-Rs232Action PcOn() {
-    Rs232Action a;
-    a.eventName = "PC on";
-    a.libName = "Proj";
-    a.libFunction = "On";
-    a.endChar = 1;
-    a.port = 1;
-    a.data = "PWR ON";
-    return a;
-}
-
 struct Example {
     const char* what;
     int page;
@@ -112,11 +102,11 @@ std::vector<Example> Examples() {
     e.push_back(
         {"RS232 named PC on",
          kRs232Page,
-         PcOn().ToActionText(),
+         ProjOnAction("PWR ON").ToActionText(),
          "UART : PC on : Proj : On : 9600 : 1 : 0 : 0 : 0 : 1 : 1 : 0 : 1 : 1 :PWR ON",
          {"PC on", "Proj", "On", "9600", "1", "0", "0", "0", "1", "1", "0", "1", "1", "PWR ON"}});
     {
-        Rs232Action a = PcOn();
+        Rs232Action a = ProjOnAction("PWR ON");
         a.repeat.active = 1;
         a.repeat.count = 5;
         a.repeat.delay = 20;
@@ -298,7 +288,7 @@ TEST(ActionTexts, BuiltTextsEncodeToTheirRecords) {
         {PageAction{"p", 0, 2}.ToActionText(), "67ENPG0103000000010"},
         {LoopAction{"", 7, 12}.ToActionText(), "68CASD0712000000010"},
         {ToggleAction{"", 0, 1}.ToActionText(), "69LTOG0102000000010"},
-        {PcOn().ToActionText(),
+        {ProjOnAction("PWR ON").ToActionText(),
          "60UART23211101" + std::string("01") + "07PWR ON\r" + std::string(25, '-')},
     };
     for (const Case& c : cases) {
@@ -555,7 +545,7 @@ TEST(ActionTexts, OnlyLeadingBlanksOfTheDataSurvive) {
         CompareAction::FromActionText(CompareAction{"", 0, 0, 0, 0, "  OK  "}.ToActionText());
     ASSERT_TRUE(cmp);
     EXPECT_EQ(cmp->data, "  OK");
-    Rs232Action rs = PcOn();
+    Rs232Action rs = ProjOnAction("PWR ON");
     rs.data = " AT \t";
     const std::optional<Rs232Action> back = Rs232Action::FromActionText(rs.ToActionText());
     ASSERT_TRUE(back);
@@ -676,7 +666,7 @@ TEST(ActionTexts, SerialPagesRoundTrip) {
         for (int dataBit = 0; dataBit < 2; ++dataBit) {
             for (int stopBit = 0; stopBit < 3; ++stopBit) {
                 for (int parity = 0; parity < 3; ++parity) {
-                    Rs232Action a = PcOn();
+                    Rs232Action a = ProjOnAction("PWR ON");
                     a.baudRate = baud;
                     a.dataBit = dataBit;
                     a.stopBit = stopBit;
@@ -719,7 +709,7 @@ TEST(ActionTexts, SerialPagesRoundTrip) {
 }
 
 TEST(ActionTexts, ColonsInNamesAreFoundBeforeTheyShiftFields) {
-    Rs232Action rs = PcOn();
+    Rs232Action rs = ProjOnAction("PWR ON");
     rs.libFunction = "On:Off";
     EXPECT_STREQ(rs.ColonField(), "Lib Function:");
     rs.libName = "A:B";
@@ -730,8 +720,8 @@ TEST(ActionTexts, ColonsInNamesAreFoundBeforeTheyShiftFields) {
     const std::optional<Rs232Action> shifted = Rs232Action::FromActionText(rs.ToActionText());
     ASSERT_TRUE(shifted);
     EXPECT_NE(shifted->ToActionText(), rs.ToActionText());
-    EXPECT_EQ(PcOn().ColonField(), nullptr);
-    rs = PcOn();
+    EXPECT_EQ(ProjOnAction("PWR ON").ColonField(), nullptr);
+    rs = ProjOnAction("PWR ON");
     rs.data = "AT:OK"; // the last field may hold colons
     EXPECT_EQ(rs.ColonField(), nullptr);
 
