@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <deque>
 #include <functional>
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -50,6 +53,63 @@ class AnsweringMessages : public WidgetMessages {
     int dialogs = 0;
     std::function<void(QDialog&)> onExec;
 };
+
+// Answers questions from a queue (none left: No, Cancel), file dialogs with `file`, and each dialog
+// through the handler registered for its object name, else through `onExec`; a dialog without
+// either is recorded and counts as cancelled. Records every message and question.
+class ScriptedMessages final : public IMessages {
+  public:
+    void Show(const QString& text, const QString&) override { shown << text; }
+    bool Ask(const QString& text, const QString&) override {
+        asked << text;
+        return Take() == 1;
+    }
+    int AskYesNoCancel(const QString& text, const QString&) override {
+        asked << text;
+        return Take();
+    }
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return file; }
+    QString SaveFileName(const QString&, const QString&, const QString&) override { return file; }
+    int Exec(QDialog& dialog) override {
+        dialogs << dialog.objectName();
+        const auto named = handlers.find(dialog.objectName());
+        const auto& handler = named != handlers.end() ? named->second : onExec;
+        if (!handler) {
+            return QDialog::Rejected;
+        }
+        dialog.show();
+        handler(dialog);
+        // The handler may have left the dialog open (a refused input): that is not an answer.
+        return dialog.isVisible() ? QDialog::Rejected : dialog.result();
+    }
+    int Take() {
+        if (answers.empty()) {
+            return -1;
+        }
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    QStringList shown;
+    QStringList asked;
+    QStringList dialogs;
+    std::deque<int> answers; // 1 yes, 0 no, -1 cancel
+    QString file;
+    std::function<void(QDialog&)> onExec;
+    std::map<QString, std::function<void(QDialog&)>> handlers;
+};
+
+// The window's menu command with this text; the test fails when there is none.
+inline QAction* Command(QWidget& window, const QString& text) {
+    for (QAction* a : window.findChildren<QAction*>()) {
+        if (a->text() == text) {
+            return a;
+        }
+    }
+    ADD_FAILURE() << "no command " << text.toStdString();
+    return nullptr;
+}
 
 // The child of `parent` named `name`; the test fails when there is none.
 template <class T> T* Find(QWidget& parent, const char* name) {

@@ -27,6 +27,7 @@
 #include <functional>
 #include <map>
 
+#include "UiTestSupport.h"
 #include "library/IrLibrary.h"
 #include "link/EventLoop.h"
 #include "link/KeypadSession.h"
@@ -43,6 +44,9 @@
 #include "ui/pages/IrPage.h"
 
 using namespace qz;
+using qz::test::Command;
+using qz::test::Find;
+using qz::test::ScriptedMessages;
 
 namespace {
 
@@ -72,57 +76,6 @@ QString Hex(const QByteArray& code) {
     return QString::fromLatin1(code.toHex());
 }
 
-// Answers questions from a queue, file dialogs with a path, and every dialog through the handler
-// registered for its object name; a dialog without one is recorded and counts as cancelled.
-class ScriptedMessages final : public IMessages {
-  public:
-    void Show(const QString& text, const QString&) override { shown << text; }
-    bool Ask(const QString& text, const QString&) override {
-        asked << text;
-        return Take() == 1;
-    }
-    int AskYesNoCancel(const QString& text, const QString&) override {
-        asked << text;
-        return Take();
-    }
-    QString OpenFileName(const QString&, const QString&, const QString&) override {
-        return openPath;
-    }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    int Exec(QDialog& dialog) override {
-        dialogs << dialog.objectName();
-        const auto handler = handlers.find(dialog.objectName());
-        if (handler == handlers.end() || !handler->second) {
-            return QDialog::Rejected;
-        }
-        dialog.show();
-        handler->second(dialog);
-        return dialog.isVisible() ? QDialog::Rejected : dialog.result();
-    }
-
-    int Take() {
-        if (answers.empty()) {
-            return -1;
-        }
-        const int a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-
-    QStringList shown;
-    QStringList asked;
-    QStringList dialogs;
-    std::deque<int> answers;
-    QString openPath;
-    std::map<QString, std::function<void(QDialog&)>> handlers;
-};
-
-template <class W> W* Find(QObject& parent, const char* name) {
-    W* w = parent.findChild<W*>(QLatin1String(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
 void Click(QWidget* widget) {
     ASSERT_NE(widget, nullptr);
     ASSERT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
@@ -131,16 +84,6 @@ void Click(QWidget* widget) {
 
 void Press(QWidget& dialog, const char* button) {
     Click(Find<QAbstractButton>(dialog, button));
-}
-
-QAction* Command(QWidget& window, const QString& text) {
-    for (QAction* a : window.findChildren<QAction*>()) {
-        if (a->text() == text) {
-            return a;
-        }
-    }
-    ADD_FAILURE() << "no command " << text.toStdString();
-    return nullptr;
 }
 
 Configuration Model1() {

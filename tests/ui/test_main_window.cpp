@@ -27,6 +27,7 @@
 #include <functional>
 
 #include "../link/LinkTestSupport.h"
+#include "UiTestSupport.h"
 #include "link/EventLoop.h"
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
@@ -43,51 +44,11 @@
 #include "ui/pages/ActionPagesPanel.h"
 
 using namespace qz;
+using qz::test::Command;
+using qz::test::Find;
+using qz::test::ScriptedMessages;
 
 namespace {
-
-// Answers questions from a queue, dialogs through a handler, and records every message.
-class ScriptedMessages final : public IMessages {
-  public:
-    void Show(const QString& text, const QString&) override { shown << text; }
-    bool Ask(const QString& text, const QString&) override {
-        asked << text;
-        return !answers.empty() && Take() == 1;
-    }
-    int AskYesNoCancel(const QString& text, const QString&) override {
-        asked << text;
-        return answers.empty() ? -1 : Take();
-    }
-    QString OpenFileName(const QString&, const QString&, const QString&) override { return file; }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return file; }
-    int Exec(QDialog& dialog) override {
-        dialogs << dialog.objectName();
-        if (!onExec) {
-            return QDialog::Rejected;
-        }
-        dialog.show();
-        onExec(dialog);
-        return dialog.isVisible() ? QDialog::Rejected : dialog.result();
-    }
-
-    int Take() {
-        const int a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    QStringList shown;
-    QStringList asked;
-    QStringList dialogs;
-    std::deque<int> answers;
-    QString file;
-    std::function<void(QDialog&)> onExec;
-};
-
-template <class W> W* Find(QObject& parent, const char* name) {
-    W* w = parent.findChild<W*>(QLatin1String(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
 
 void Choose(QDialog& dialog, const char* box, const QString& entry) {
     if (auto* combo = Find<QComboBox>(dialog, box)) {
@@ -436,16 +397,7 @@ TEST_F(Window, OpenAndCloseAskOnlyWhenSomethingIsUnsaved) {
     ASSERT_TRUE(QFile::copy(QDir(dir.path()).filePath(QStringLiteral("copy.qzp")), saved));
     messages.answers = {-1};
     messages.file = saved;
-    window.findChild<QAction*>(); // menus exist
-    const auto open = [this] {
-        for (QAction* a : window.findChildren<QAction*>()) {
-            if (a->text() == "&Open") {
-                a->trigger();
-                return;
-            }
-        }
-        ADD_FAILURE() << "no Open";
-    };
+    const auto open = [this] { Command(window, "&Open")->trigger(); };
     open();
     EXPECT_EQ(config().keys[0].slots[0].size(), 2u);
     messages.answers = {0};
@@ -505,11 +457,7 @@ TEST_F(Window, ConnectClearAndUploadAgainstTheSimulatedKeypad) {
 
     // Clear: the timed progress box, then the notice that the keypad confirmed the erase.
     messages.answers = {1};
-    for (QAction* a : window.findChildren<QAction*>()) {
-        if (a->text() == "Clear") {
-            a->trigger();
-        }
-    }
+    Command(window, "Clear")->trigger();
     EXPECT_EQ(messages.asked.last(), "Clear all the parameters of the machine,\rare you sure ? ");
     auto* clearBox = window.findChild<CDlgClearAll*>("clearProgress");
     ASSERT_NE(clearBox, nullptr);
@@ -521,11 +469,7 @@ TEST_F(Window, ConnectClearAndUploadAgainstTheSimulatedKeypad) {
 
     // Upload: the progress box with Cancel, then a complete upload the keypad answered.
     messages.answers = {1};
-    for (QAction* a : window.findChildren<QAction*>()) {
-        if (a->text() == "Upload") {
-            a->trigger();
-        }
-    }
+    Command(window, "Upload")->trigger();
     EXPECT_EQ(messages.asked.last(), "Clear all data? \r\nYes or No ?");
     auto* progress = window.findChild<CDlgProgress*>("uploadProgress");
     ASSERT_NE(progress, nullptr);
@@ -553,11 +497,7 @@ TEST_F(Window, AnUploadTheKeypadLeavesUnansweredIsAWarning) {
     window.connectKeypad();
     ASSERT_TRUE(Wait([&] { return session.status() == LinkStatus::ConnectSuccess; }));
     messages.answers = {1};
-    for (QAction* a : window.findChildren<QAction*>()) {
-        if (a->text() == "Upload") {
-            a->trigger();
-        }
-    }
+    Command(window, "Upload")->trigger();
     ASSERT_TRUE(Wait([&] { return !session.uploading(); }, 30000));
     ASSERT_TRUE(Wait([&] { return !messages.shown.isEmpty(); }));
     EXPECT_TRUE(messages.shown.last().contains("unanswered") ||
@@ -595,15 +535,10 @@ TEST_F(Window, TheAboutBoxNamesTheKeypadAndTheProgram) {
         version = Find<QLabel>(d, "aboutVersion")->text();
         d.accept();
     };
-    for (QAction* a : window.findChildren<QAction*>()) {
-        if (a->text() == "about") {
-            a->trigger();
-        }
-    }
+    Command(window, "about")->trigger();
     EXPECT_EQ(caption, "QRM-Control-V1.14");
     EXPECT_EQ(version, QString::fromUtf8(" QRM-K6\xEF\xBC\x8C"
                                          "1.14 version"));
-    EXPECT_TRUE(window.findChild<QAction*>() != nullptr);
 }
 
 int main(int argc, char** argv) {
