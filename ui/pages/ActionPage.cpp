@@ -60,17 +60,17 @@ ActionPage::ActionPage(int pageIndex, QWidget* parent)
 
 void ActionPage::FinishPage() {
     // Made after the page's own controls, so that Tab reaches them last.
-    m_edit = new QPushButton(QStringLiteral("Edit"), this);
+    auto* edit = new QPushButton(QStringLiteral("Edit"), this);
     m_add = new QPushButton(QStringLiteral("Add"), this);
     m_add->setObjectName(QStringLiteral("add"));
-    m_edit->setObjectName(QStringLiteral("edit"));
+    edit->setObjectName(QStringLiteral("edit"));
     m_add->setToolTip(QStringLiteral("Add the action to the selected event"));
-    m_edit->setToolTip(QStringLiteral("Replace the selected action"));
+    edit->setToolTip(QStringLiteral("Replace the selected action"));
     connect(m_add, &QPushButton::clicked, this, &ActionPage::OnAdd);
-    connect(m_edit, &QPushButton::clicked, this, &ActionPage::OnEdit);
+    connect(edit, &QPushButton::clicked, this, &ActionPage::OnEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(m_edit);
+    buttons->addWidget(edit);
     buttons->addWidget(m_add);
     static_cast<QVBoxLayout*>(layout())->addLayout(buttons);
 }

@@ -72,7 +72,6 @@ class ActionPage : public QWidget {
     static bool SelectText(QComboBox* list, const QString& text);
 
     QPushButton* addButton() const { return m_add; }
-    QPushButton* editButton() const { return m_edit; }
 
   public Q_SLOTS:
     // "Add" and "Edit": the checks, then the text is emitted. A refused action emits nothing.
@@ -122,7 +121,6 @@ class ActionPage : public QWidget {
     std::function<bool()> m_hasEvents;
     QGridLayout* m_form;
     QPushButton* m_add = nullptr;
-    QPushButton* m_edit = nullptr;
 };
 
 // Checks the radio button of `group` with `id`, or none for an id no button has.
