@@ -252,9 +252,8 @@ void CDlgIREditLib::OpenByName(const QString& libName, const QString& functionNa
     if (!libedit::ReadNamedLibrary(libName, LibraryKind::Ir, LoadIrLibraryFile, m_library)) {
         return;
     }
-    m_entries = m_library.entries;
     m_libName->setText(libName.trimmed());
-    FillList(m_library.entries);
+    FillList();
     for (int r = 0; r < m_list->rowCount(); ++r) {
         if (!m_list->RowName(r).isEmpty() && m_list->RowName(r) == function) {
             m_list->SelectRow(r);
@@ -263,9 +262,9 @@ void CDlgIREditLib::OpenByName(const QString& libName, const QString& functionNa
     }
 }
 
-void CDlgIREditLib::FillList(const std::vector<std::string>& entries) {
+void CDlgIREditLib::FillList() {
     m_list->setRowCount(0);
-    for (const std::string& entry : entries) {
+    for (const std::string& entry : m_library.entries) {
         m_list->AddRow(FromBytes(IrEntryName(entry)), FromBytes(IrEntryData(entry)));
     }
     RefreshUses();
@@ -291,8 +290,7 @@ void CDlgIREditLib::OnOpenLib() {
         return;
     }
     m_libName->setText(FromBytes(m_library.libName));
-    m_entries = m_library.entries;
-    FillList(m_entries);
+    FillList();
 }
 
 void CDlgIREditLib::OnNewLib() {
@@ -301,7 +299,6 @@ void CDlgIREditLib::OnNewLib() {
         return;
     }
     m_list->setRowCount(0);
-    m_entries.clear();
     m_libName->setText(name);
     m_library = CIrLibSet();
     m_library.libName = ToBytes(name);
@@ -373,11 +370,10 @@ void CDlgIREditLib::OnCodeLearned(const QByteArray& code) {
 
 void CDlgIREditLib::Collect() {
     m_library.libName = ToBytes(m_libName->text());
-    m_entries.clear();
+    m_library.entries.clear();
     for (int r = 0; r < m_list->rowCount(); ++r) {
-        m_entries.push_back(ToBytes(m_list->RowText(r)));
+        m_library.entries.push_back(ToBytes(m_list->RowText(r)));
     }
-    m_library.entries = m_entries;
 }
 
 bool CDlgIREditLib::CanSave() {

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QTableWidget>
 
-#include <functional>
-
 #include "library/IrLibrary.h"
 #include "library/StaleActions.h"
 
@@ -88,7 +86,8 @@ class CDlgIREditLib : public QDialog {
 
   private:
     void OpenByName(const QString& libName, const QString& functionName);
-    void FillList(const std::vector<std::string>& entries);
+    // The rows of the library's entries.
+    void FillList();
     void Collect();
     bool CanSave();
     bool SaveTo(const QString& path);
@@ -105,7 +104,6 @@ class CDlgIREditLib : public QDialog {
     QPushButton* m_learn;
     QTimer* m_learnLock;
     CIrLibSet m_library;
-    std::vector<std::string> m_entries;
 };
 
 } // namespace qz
