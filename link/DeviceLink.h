@@ -107,14 +107,12 @@ class DeviceLink : public QObject {
 
     // "Clear", once confirmed. Refused (with its message) while busy or without a port.
     LinkRefusal clearBlocker() const;
-    QString clearRefusal() const { return RefusalText(clearBlocker()); }
     bool startClear();
     // "Unusual", once confirmed: the erase frame with code 81; no answer is awaited.
     bool sendUnusual();
 
     // Used by the upload: the reason it may not start.
     LinkRefusal uploadBlocker() const;
-    QString uploadRefusal() const { return RefusalText(uploadBlocker()); }
     // Sends the erase frame and waits for two "CLRE" answers or the sixth tick.
     bool beginErase(const QByteArray& eraseFrame);
     // Writes one frame; "have not opened COM" when no port is open.

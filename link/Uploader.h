@@ -60,7 +60,6 @@ class Uploader : public QObject {
     // Why the plan may not be uploaded now (None when it may): not connected, busy, or events
     // that do not fit one frame. Nothing is sent or erased then.
     LinkRefusal blocker(const UploadPlan& plan) const;
-    QString refusal(const UploadPlan& plan) const { return RefusalText(blocker(plan)); }
     // Starts the upload (the user has confirmed). Returns false, with finished() already
     // emitted as Refused, when it may not start.
     bool start(const UploadPlan& plan, const QString& logPath);

@@ -153,7 +153,7 @@ TEST_F(DeviceLinkTest, ReplyWithoutConeKeepsPortOpenButNotConnected) {
     EXPECT_FALSE(test::Connect(link, sim));
     EXPECT_TRUE(link.isOpen());
     EXPECT_EQ(link.uploadBlocker(), LinkRefusal::NotConnected);
-    EXPECT_EQ(link.uploadRefusal(), QString::fromLatin1(texts::kPleaseConnectFirst));
+    EXPECT_EQ(RefusalText(link.uploadBlocker()), QString::fromLatin1(texts::kPleaseConnectFirst));
     // What the device said instead, for the message that tells it apart from silence.
     EXPECT_EQ(link.handshakeReply(), QByteArray("#########KVQ000602CO"));
 }
@@ -392,7 +392,7 @@ TEST_P(Clear, EndsIdleAndTellsWhenUnconfirmed) {
     QSignalSpy finished(&link, &DeviceLink::clearFinished);
     ASSERT_TRUE(link.startClear());
     EXPECT_EQ(link.state(), LinkState::Clearing);
-    EXPECT_EQ(link.clearRefusal(), QString::fromLatin1(texts::kMachineBeingClear));
+    EXPECT_EQ(RefusalText(link.clearBlocker()), QString::fromLatin1(texts::kMachineBeingClear));
     ASSERT_TRUE(WaitFor([&] { return finished.count() > 0; }));
     EXPECT_EQ(finished[0][0].toBool(), c.confirmed);
     EXPECT_EQ(link.clearReplyCount(), c.replies);
@@ -402,7 +402,7 @@ TEST_P(Clear, EndsIdleAndTellsWhenUnconfirmed) {
     if (!c.confirmed) {
         EXPECT_TRUE(messages.all[0].first.contains("did not confirm"));
     }
-    EXPECT_TRUE(link.clearRefusal().isEmpty()); // a new clear may start
+    EXPECT_EQ(link.clearBlocker(), LinkRefusal::None); // a new clear may start
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, Clear,

@@ -471,7 +471,7 @@ TEST_F(UploaderTest, SecondStartWhileRunningIsRefused) {
     bool refusedAgain = false;
     const UploadResult result = Upload(sim, plan, [&](int index) {
         if (index == 3) {
-            refusedAgain = !uploader.refusal(plan).isEmpty();
+            refusedAgain = uploader.blocker(plan) != LinkRefusal::None;
         }
     });
     EXPECT_TRUE(refusedAgain);
