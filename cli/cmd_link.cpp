@@ -133,6 +133,31 @@ std::unique_ptr<QCoreApplication> EnsureApplication() {
 
 enum class Connected { Yes, No, Interrupted };
 
+// Whether one phase of the link (handshake, clear, learning) has ended, and why.
+class PhaseWatch {
+  public:
+    PhaseWatch(qz::DeviceLink& link, qz::LinkState phase) {
+        m_connection = QObject::connect(&link, &qz::DeviceLink::phaseEnded,
+                                        [this, phase](qz::LinkState p, qz::PhaseEnd r) {
+                                            if (p == phase) {
+                                                m_ended = true;
+                                                m_reason = r;
+                                            }
+                                        });
+    }
+    ~PhaseWatch() { QObject::disconnect(m_connection); }
+    PhaseWatch(const PhaseWatch&) = delete;
+    PhaseWatch& operator=(const PhaseWatch&) = delete;
+
+    bool ended() const { return m_ended; }
+    qz::PhaseEnd reason() const { return m_reason; }
+
+  private:
+    QMetaObject::Connection m_connection;
+    bool m_ended = false;
+    qz::PhaseEnd m_reason = qz::PhaseEnd::Refused;
+};
+
 // Opens the keypad's port (the given one, or the USB keypad candidates in order) and runs the
 // handshake. On failure the reason is printed.
 Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const SignalWatch& stop) {
@@ -155,25 +180,16 @@ Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const Sign
             return Connected::No;
         }
     }
-    bool finished = false;
-    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
-    const QMetaObject::Connection watch = QObject::connect(
-        &link, &qz::DeviceLink::phaseEnded, [&](qz::LinkState phase, qz::PhaseEnd r) {
-            if (phase == qz::LinkState::Handshake) {
-                finished = true;
-                reason = r;
-            }
-        });
+    const PhaseWatch handshake(link, qz::LinkState::Handshake);
     const bool started = link.connectToKeypad(candidates);
     if (started) {
-        qz::RunEventsUntil([&] { return finished || stop.received(); });
+        qz::RunEventsUntil([&] { return handshake.ended() || stop.received(); });
     }
-    QObject::disconnect(watch);
     if (!started) {
         std::fprintf(stderr, "qzctl: no keypad port could be opened (see above)\n");
         return Connected::No;
     }
-    if (!finished) {
+    if (!handshake.ended()) {
         link.disconnectPort();
         std::fprintf(stderr,
                      "qzctl: stopped by %s while connecting; nothing was sent to the "
@@ -183,7 +199,7 @@ Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const Sign
     }
     const std::string where = OneLine(
         link.portName().isEmpty() ? candidates.join(QStringLiteral(", ")) : link.portName());
-    switch (reason) {
+    switch (handshake.reason()) {
     case qz::PhaseEnd::Done:
         return Connected::Yes;
     case qz::PhaseEnd::WrongAnswer:
@@ -210,7 +226,7 @@ Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const Sign
         break;
     }
     std::fprintf(stderr, "qzctl: the connection request on %s ended (%s)\n", where.c_str(),
-                 qz::PhaseEndName(reason));
+                 qz::PhaseEndName(handshake.reason()));
     return Connected::No;
 }
 
@@ -374,19 +390,12 @@ int CmdClear(int argc, char** argv) {
     case Connected::Interrupted:
         return stop.exitStatus();
     }
-    bool finished = false;
-    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
-    QObject::connect(&link, &qz::DeviceLink::phaseEnded, [&](qz::LinkState phase, qz::PhaseEnd r) {
-        if (phase == qz::LinkState::Clearing) {
-            finished = true;
-            reason = r;
-        }
-    });
+    const PhaseWatch clearing(link, qz::LinkState::Clearing);
     if (!link.startClear()) {
         return kFailed;
     }
-    qz::RunEventsUntil([&] { return finished || stop.received(); });
-    if (!finished) {
+    qz::RunEventsUntil([&] { return clearing.ended() || stop.received(); });
+    if (!clearing.ended()) {
         const int answers = link.clearReplyCount();
         link.disconnectPort();
         std::fprintf(stderr,
@@ -396,7 +405,7 @@ int CmdClear(int argc, char** argv) {
                      stop.name(), answers);
         return stop.exitStatus();
     }
-    if (reason != qz::PhaseEnd::Done) {
+    if (clearing.reason() != qz::PhaseEnd::Done) {
         // The link has said why (no confirmation in time, the port lost).
         return kFailed;
     }
@@ -472,29 +481,24 @@ int CmdLearn(int argc, char** argv) {
     }
     QByteArray code;
     QString rejected;
-    bool ended = false;
-    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
+    const PhaseWatch learning(link, qz::LinkState::Learning);
     QObject::connect(&link, &qz::DeviceLink::irCodeLearned, [&](const QByteArray& c) { code = c; });
     QObject::connect(&link, &qz::DeviceLink::learnedFrameRejected,
                      [&](const QString& why) { rejected = why; });
-    QObject::connect(&link, &qz::DeviceLink::phaseEnded, [&](qz::LinkState phase, qz::PhaseEnd r) {
-        if (phase == qz::LinkState::Learning) {
-            ended = true;
-            reason = r;
-        }
-    });
     if (!link.startLearning()) {
         return kFailed;
     }
     std::fprintf(stderr, "qzctl: point the remote control at the keypad and press the key\n");
     const bool done = qz::RunEventsUntil(
-        [&] { return !code.isEmpty() || !rejected.isEmpty() || ended || stop.received(); },
+        [&] {
+            return !code.isEmpty() || !rejected.isEmpty() || learning.ended() || stop.received();
+        },
         timeoutSeconds * 1000);
-    if (ended && code.isEmpty()) {
+    if (learning.ended() && code.isEmpty()) {
         // The port was lost (the link has said so) or the link ended the learning otherwise.
-        if (reason != qz::PhaseEnd::PortLost) {
+        if (learning.reason() != qz::PhaseEnd::PortLost) {
             std::fprintf(stderr, "qzctl: learning ended (%s); no IR code was learned\n",
-                         qz::PhaseEndName(reason));
+                         qz::PhaseEndName(learning.reason()));
         }
         return kFailed;
     }
