@@ -35,6 +35,11 @@ std::pair<QString, qint64> SplitTrailingNumber(const QString& name) {
     return {name.left(i), digits.toLongLong()};
 }
 
+// Whether there is a sysfs tree under `sysfsRoot` to read ports and drivers from.
+bool HasTtyClass(const QString& sysfsRoot) {
+    return !sysfsRoot.isEmpty() && QFileInfo(sysfsRoot + QLatin1String("/class/tty")).isDir();
+}
+
 } // namespace
 
 QList<SerialPortEntry> ListSystemPorts() {
@@ -71,7 +76,7 @@ QList<SerialPortEntry> ListSysfsPorts(const QString& sysfsRoot) {
 }
 
 QList<SerialPortEntry> ListSysfsOrSystemPorts(const QString& sysfsRoot) {
-    if (QFileInfo(sysfsRoot + QLatin1String("/class/tty")).isDir()) {
+    if (HasTtyClass(sysfsRoot)) {
         return ListSysfsPorts(sysfsRoot);
     }
     return ListSystemPorts();
@@ -106,7 +111,7 @@ bool PortDiscovery::NameLess(const QString& a, const QString& b) {
 }
 
 bool PortDiscovery::hasSysfs() const {
-    return !m_sysfsRoot.isEmpty() && QFileInfo(m_sysfsRoot + QLatin1String("/class/tty")).isDir();
+    return HasTtyClass(m_sysfsRoot);
 }
 
 bool PortDiscovery::isCandidate(const QString& portName) const {
