@@ -5,8 +5,8 @@
 
 #include "AboutDialog.h"
 #include "EditorDocument.h"
-#include "io/FileName.h"
 #include "MainWindow.h"
+#include "io/FileName.h"
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
 #include "link/SerialTransport.h"
@@ -39,6 +39,21 @@ int main(int argc, char** argv) {
                                  QStringLiteral("[project]"));
     parser.process(app);
 
+    // The port and the project as the bytes they were given: Qt's own decoding of the arguments
+    // would lose a name that is not UTF-8.
+    QByteArray rawPort;
+    QStringList positional;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if ((arg == "--port" || arg == "-port") && i + 1 < argc) {
+            rawPort = QByteArray(argv[++i]);
+        } else if (arg.startsWith("--port=")) {
+            rawPort = arg.mid(7);
+        } else if (!arg.startsWith('-')) {
+            positional << qz::io::DecodeFileName(arg);
+        }
+    }
+
     qz::RegisterFileTypes(); // per user, when the program is not installed system-wide
     qz::Configuration config;
     qz::ReadSettings(config);
@@ -55,19 +70,9 @@ int main(int argc, char** argv) {
         }
         session.setFixedPort(simulator.devicePath());
     } else if (parser.isSet(portOption)) {
-        // The raw bytes: a device path need not be valid UTF-8.
         QString error;
-        QByteArray raw;
-        for (int i = 1; i < argc; ++i) {
-            const QByteArray arg(argv[i]);
-            if (arg == "--port" && i + 1 < argc) {
-                raw = QByteArray(argv[i + 1]);
-            } else if (arg.startsWith("--port=")) {
-                raw = arg.mid(7);
-            }
-        }
         const QString path = qz::PortPathFromBytes(
-            raw.isEmpty() ? parser.value(portOption).toLocal8Bit() : raw, &error);
+            rawPort.isEmpty() ? parser.value(portOption).toLocal8Bit() : rawPort, &error);
         if (path.isEmpty()) {
             qCritical("qzctr: %s", qPrintable(error));
             return 1;
@@ -78,16 +83,6 @@ int main(int argc, char** argv) {
     window.show();
     // The project and the connection come after the window is on screen, so a slow file or port
     // never keeps the window from showing.
-    // The project's name as bytes: Qt's own decoding would lose a name that is not UTF-8.
-    QStringList positional;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        if (arg == "--port" || arg == "-port") {
-            ++i; // its value
-        } else if (!arg.startsWith('-')) {
-            positional << qz::io::DecodeFileName(arg);
-        }
-    }
     const bool connect = parser.isSet(simulateOption) || parser.isSet(portOption);
     QTimer::singleShot(0, &window, [&window, positional, connect] {
         if (!positional.isEmpty()) {
