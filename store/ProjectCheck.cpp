@@ -25,8 +25,9 @@ QString OneLine(const char* message) {
     return QString::fromLatin1(message).replace(QLatin1Char('\r'), QLatin1Char(' '));
 }
 
+// Names and action texts are 8-bit Latin-1 text, as the project file keeps them.
 QString Text8(const std::string& text) {
-    return QString::fromStdString(text);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 } // namespace

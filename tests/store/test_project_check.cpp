@@ -72,6 +72,17 @@ TEST_P(PortFindings, FollowTheActionPageRules) {
               "key 1 \"Up\", Press: action 2 " + c.finding);
 }
 
+TEST(ProjectCheck, LinesShowLatin1NamesAndTextsAsTheyAre) {
+    Configuration config = WithPress(1, 0, {kDelay, "UART : caf\xe9"});
+    config.keys[0].keyName = "Caf\xe9";
+    const std::vector<qz::Finding> findings = qz::CheckProject(config);
+    ASSERT_EQ(findings.size(), 1u);
+    const QString line = qz::FindingLine(config, findings[0]);
+    EXPECT_TRUE(line.contains(QString::fromUtf8("\"Caf\xc3\xa9\""))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QString::fromUtf8("caf\xc3\xa9"))) << line.toStdString();
+    EXPECT_FALSE(line.contains(QChar(0xFFFD)));
+}
+
 const char kC[] = "Port1 and port2 are unavailable in this setting, please select port3";
 
 INSTANTIATE_TEST_SUITE_P(
