@@ -10,10 +10,10 @@
 
 #include "model/Largest.h"
 #include "store/ProjectFile.h"
-#include "ui/ActionListModel.h"
-#include "ui/EditorDocument.h"
-#include "ui/EventListModel.h"
-#include "ui/UndoCommands.h"
+#include "ui/lists/ActionListModel.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/lists/EventListModel.h"
+#include "ui/document/UndoCommands.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "link/KeypadSession.h"
 #include "model/Largest.h"
 #include "store/ProjectFile.h"
-#include "ui/EditorDocument.h"
+#include "ui/document/EditorDocument.h"
 #include "ui/MainWindow.h"
 
 namespace {

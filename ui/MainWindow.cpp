@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,23 +25,23 @@
 #include <QVBoxLayout>
 #include <functional>
 
-#include "AboutDialog.h"
-#include "ActionListModel.h"
-#include "Clipboard.h"
-#include "EditorDocument.h"
-#include "EventListModel.h"
-#include "IrLibraryEditor.h"
-#include "KeyDialogs.h"
-#include "KeyPanel.h"
-#include "Rs232LibraryEditor.h"
-#include "SmallDialogs.h"
-#include "StaleActionsDialog.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/lists/ActionListModel.h"
+#include "ui/document/Clipboard.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/lists/EventListModel.h"
+#include "ui/libraries/IrLibraryEditor.h"
+#include "ui/dialogs/KeyDialogs.h"
+#include "ui/controls/KeyPanel.h"
+#include "ui/libraries/Rs232LibraryEditor.h"
+#include "ui/dialogs/SmallDialogs.h"
+#include "ui/dialogs/StaleActionsDialog.h"
 #include "link/KeypadSession.h"
 #include "link/Uploader.h"
 #include "model/UploadPlan.h"
-#include "pages/ActionPagesPanel.h"
-#include "pages/IrPage.h"
-#include "pages/Rs232Page.h"
+#include "ui/pages/ActionPagesPanel.h"
+#include "ui/pages/IrPage.h"
+#include "ui/pages/Rs232Page.h"
 #include "store/DeviceModels.h"
 #include "store/Paths.h"
 

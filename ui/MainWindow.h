@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "Clipboard.h"
-#include "Messages.h"
+#include "ui/document/Clipboard.h"
+#include "ui/dialogs/Messages.h"
 #include "link/DeviceLink.h"
 
 class QAbstractItemView;

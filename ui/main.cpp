@@ -3,9 +3,9 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
-#include "AboutDialog.h"
-#include "EditorDocument.h"
-#include "MainWindow.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/MainWindow.h"
 #include "io/FileName.h"
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"

@@ -27,7 +27,7 @@ using qztest::CliRun;
 using qztest::Qzctl;
 using qztest::RawRead;
 
-const QString kStoreData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../store/data";
+const QString kStoreData = QStringLiteral(QZ_SOURCE_DIR "/tests/store/data");
 const QByteArray kExampleQzp = QFile::encodeName(kStoreData + "/example.qzp");
 const QByteArray kExampleJson = QFile::encodeName(kStoreData + "/example.json");
 

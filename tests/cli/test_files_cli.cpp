@@ -19,7 +19,7 @@ namespace {
 using qz::Configuration;
 
 // The example project that the store tests keep, in both forms.
-const QString kStoreData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../store/data";
+const QString kStoreData = QStringLiteral(QZ_SOURCE_DIR "/tests/store/data");
 const QString kExampleQzp = kStoreData + "/example.qzp";
 const QString kExampleJson = kStoreData + "/example.json";
 

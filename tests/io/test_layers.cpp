@@ -13,7 +13,7 @@
 
 namespace {
 
-const QString kSourceRoot = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../..";
+const QString kSourceRoot = QStringLiteral(QZ_SOURCE_DIR);
 
 const QMap<QString, int>& Ranks() {
     static const QMap<QString, int> ranks{{"model", 0}, {"io", 1}, {"store", 2}, {"library", 3},

@@ -16,7 +16,7 @@ namespace {
 
 using namespace qztest;
 
-const QString kData = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../store/data";
+const QString kData = QStringLiteral(QZ_SOURCE_DIR "/store/data");
 
 struct ExecCase {
     const char* path;

@@ -20,7 +20,7 @@
 
 #include "library/Rs232Library.h"
 #include "model/Configuration.h"
-#include "ui/Messages.h"
+#include "ui/dialogs/Messages.h"
 
 // Readable failures.
 inline void PrintTo(const QString& s, std::ostream* out) {

@@ -13,9 +13,9 @@
 #include <memory>
 
 #include "UiTestSupport.h"
-#include "ui/KeyDialogs.h"
-#include "ui/KeyPanel.h"
-#include "ui/SmallDialogs.h"
+#include "ui/dialogs/KeyDialogs.h"
+#include "ui/controls/KeyPanel.h"
+#include "ui/dialogs/SmallDialogs.h"
 
 using namespace qz;
 using qz::test::AnsweringMessages;

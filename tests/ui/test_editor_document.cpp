@@ -17,8 +17,8 @@
 #include "model/Largest.h"
 #include "store/ProjectFile.h"
 #include "store/Settings.h"
-#include "ui/EditorDocument.h"
-#include "ui/UndoCommands.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/document/UndoCommands.h"
 
 using namespace qz;
 

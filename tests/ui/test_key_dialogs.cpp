@@ -13,10 +13,10 @@
 #include "UiTestSupport.h"
 #include "link/DeviceLink.h"
 #include "link/KeypadSession.h"
-#include "ui/EditorDocument.h"
-#include "ui/KeyDialogs.h"
-#include "ui/KeyNameEdit.h"
-#include "ui/KeyPanel.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/dialogs/KeyDialogs.h"
+#include "ui/controls/KeyNameEdit.h"
+#include "ui/controls/KeyPanel.h"
 #include "ui/MainWindow.h"
 
 using namespace qz;

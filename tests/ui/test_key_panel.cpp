@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "UiTestSupport.h"
-#include "ui/KeyPanel.h"
+#include "ui/controls/KeyPanel.h"
 
 using namespace qz;
 using qz::test::AccessibleName;

@@ -23,10 +23,10 @@
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "store/Paths.h"
-#include "ui/IrLibraryEditor.h"
-#include "ui/Rs232LibraryEditor.h"
-#include "ui/SmallDialogs.h"
-#include "ui/StaleActionsDialog.h"
+#include "ui/libraries/IrLibraryEditor.h"
+#include "ui/libraries/Rs232LibraryEditor.h"
+#include "ui/dialogs/SmallDialogs.h"
+#include "ui/dialogs/StaleActionsDialog.h"
 #include "ui/pages/Rs232Edit.h"
 
 using namespace qz;

@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 
 #include "model/Largest.h"
-#include "ui/ActionListModel.h"
-#include "ui/EditorDocument.h"
-#include "ui/EventListModel.h"
+#include "ui/lists/ActionListModel.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/lists/EventListModel.h"
 
 using namespace qz;
 

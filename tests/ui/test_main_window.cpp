@@ -37,10 +37,10 @@
 #include "store/Paths.h"
 #include "store/ProjectFile.h"
 #include "store/Settings.h"
-#include "ui/EditorDocument.h"
-#include "ui/KeyPanel.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/controls/KeyPanel.h"
 #include "ui/MainWindow.h"
-#include "ui/SmallDialogs.h"
+#include "ui/dialogs/SmallDialogs.h"
 #include "ui/pages/ActionPagesPanel.h"
 
 using namespace qz;

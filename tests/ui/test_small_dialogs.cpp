@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
-#include "ui/SmallDialogs.h"
+#include "ui/dialogs/SmallDialogs.h"
 
 using namespace qz;
 using qz::test::AnsweringMessages;

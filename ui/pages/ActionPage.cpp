@@ -1,4 +1,4 @@
-#include "ActionPage.h"
+#include "ui/pages/ActionPage.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -17,7 +17,7 @@
 
 #include "model/ActionRules.h"
 #include "model/ActionTexts.h"
-#include "ui/Messages.h"
+#include "ui/dialogs/Messages.h"
 #include "ui/pages/Rs232Edit.h"
 
 namespace qz {

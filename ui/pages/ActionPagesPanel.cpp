@@ -1,4 +1,4 @@
-#include "ActionPagesPanel.h"
+#include "ui/pages/ActionPagesPanel.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>

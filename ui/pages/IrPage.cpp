@@ -1,4 +1,4 @@
-#include "IrPage.h"
+#include "ui/pages/IrPage.h"
 
 #include <QComboBox>
 #include <QGridLayout>

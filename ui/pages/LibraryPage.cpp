@@ -1,4 +1,4 @@
-#include "LibraryPage.h"
+#include "ui/pages/LibraryPage.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -8,7 +8,7 @@
 #include <QSignalBlocker>
 
 #include "store/Paths.h"
-#include "ui/Messages.h"
+#include "ui/dialogs/Messages.h"
 
 namespace qz {
 

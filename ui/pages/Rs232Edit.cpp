@@ -1,4 +1,4 @@
-#include "Rs232Edit.h"
+#include "ui/pages/Rs232Edit.h"
 
 #include <QKeyEvent>
 

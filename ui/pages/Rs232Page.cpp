@@ -1,4 +1,4 @@
-#include "Rs232Page.h"
+#include "ui/pages/Rs232Page.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

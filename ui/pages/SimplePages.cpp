@@ -1,4 +1,4 @@
-#include "SimplePages.h"
+#include "ui/pages/SimplePages.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

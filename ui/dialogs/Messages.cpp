@@ -1,9 +1,9 @@
-#include "Messages.h"
+#include "ui/dialogs/Messages.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "SmallDialogs.h"
+#include "ui/dialogs/SmallDialogs.h"
 
 namespace qz {
 

@@ -1,4 +1,4 @@
-#include "FilteredLineEdit.h"
+#include "ui/controls/FilteredLineEdit.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>

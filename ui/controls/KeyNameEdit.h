@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/FilteredLineEdit.h"
+#include "ui/controls/FilteredLineEdit.h"
 
 namespace qz {
 

@@ -1,4 +1,4 @@
-#include "Clipboard.h"
+#include "ui/document/Clipboard.h"
 
 #include <QClipboard>
 #include <QDataStream>

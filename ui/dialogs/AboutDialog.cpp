@@ -1,4 +1,4 @@
-#include "AboutDialog.h"
+#include "ui/dialogs/AboutDialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "KeyNameEdit.h"
+#include "ui/controls/KeyNameEdit.h"
 
 #include <QKeyEvent>
 

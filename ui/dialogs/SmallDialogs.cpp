@@ -1,4 +1,4 @@
-#include "SmallDialogs.h"
+#include "ui/dialogs/SmallDialogs.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "Messages.h"
+#include "ui/dialogs/Messages.h"
 #include "model/UploadPlan.h"
 
 namespace qz {

@@ -1,4 +1,4 @@
-#include "StaleActionsDialog.h"
+#include "ui/dialogs/StaleActionsDialog.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

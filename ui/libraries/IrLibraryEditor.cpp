@@ -1,4 +1,4 @@
-#include "IrLibraryEditor.h"
+#include "ui/libraries/IrLibraryEditor.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "LibraryEditorParts.h"
+#include "ui/libraries/LibraryEditorParts.h"
 #include "link/DeviceLink.h"
 #include "model/Configuration.h"
 

@@ -1,9 +1,9 @@
-#include "EditorDocument.h"
+#include "ui/document/EditorDocument.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "UndoCommands.h"
+#include "ui/document/UndoCommands.h"
 #include "model/ActionRules.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"

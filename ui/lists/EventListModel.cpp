@@ -1,8 +1,8 @@
-#include "EventListModel.h"
+#include "ui/lists/EventListModel.h"
 
 #include <algorithm>
 
-#include "EditorDocument.h"
+#include "ui/document/EditorDocument.h"
 
 namespace qz {
 

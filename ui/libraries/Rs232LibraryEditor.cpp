@@ -1,4 +1,4 @@
-#include "Rs232LibraryEditor.h"
+#include "ui/libraries/Rs232LibraryEditor.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -12,11 +12,11 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "LibraryEditorParts.h"
+#include "ui/libraries/LibraryEditorParts.h"
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "model/Text.h"
-#include "pages/Rs232Edit.h"
+#include "ui/pages/Rs232Edit.h"
 
 namespace qz {
 

@@ -14,7 +14,7 @@
 class QPushButton;
 class QTreeWidget;
 
-#include "ui/EditorDocument.h"
+#include "ui/document/EditorDocument.h"
 
 namespace qz {
 

@@ -1,6 +1,6 @@
-#include "UndoCommands.h"
+#include "ui/document/UndoCommands.h"
 
-#include "EditorDocument.h"
+#include "ui/document/EditorDocument.h"
 
 namespace qz {
 

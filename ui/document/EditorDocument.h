@@ -16,7 +16,7 @@
 
 #include "model/Configuration.h"
 #include "store/ProjectFile.h"
-#include "ui/Clipboard.h"
+#include "ui/document/Clipboard.h"
 
 namespace qz {
 

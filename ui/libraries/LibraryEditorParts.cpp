@@ -1,4 +1,4 @@
-#include "LibraryEditorParts.h"
+#include "ui/libraries/LibraryEditorParts.h"
 
 #include <QFileInfo>
 #include <QPushButton>

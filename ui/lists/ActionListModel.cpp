@@ -1,8 +1,8 @@
-#include "ActionListModel.h"
+#include "ui/lists/ActionListModel.h"
 
 #include <algorithm>
 
-#include "EditorDocument.h"
+#include "ui/document/EditorDocument.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
 

@@ -8,8 +8,8 @@
 
 #include "library/StaleActions.h"
 #include "store/Paths.h"
-#include "ui/Messages.h"
-#include "ui/SmallDialogs.h"
+#include "ui/dialogs/Messages.h"
+#include "ui/dialogs/SmallDialogs.h"
 #include "ui/pages/Latin1.h"
 
 class QPushButton;

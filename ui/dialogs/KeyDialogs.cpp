@@ -1,4 +1,4 @@
-#include "KeyDialogs.h"
+#include "ui/dialogs/KeyDialogs.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -10,8 +10,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "KeyNameEdit.h"
-#include "Messages.h"
+#include "ui/controls/KeyNameEdit.h"
+#include "ui/dialogs/Messages.h"
 
 namespace qz {
 

@@ -1,4 +1,4 @@
-#include "KeyPanel.h"
+#include "ui/controls/KeyPanel.h"
 
 #include <QEnterEvent>
 #include <QFocusEvent>
