@@ -17,5 +17,6 @@ int CmdPorts(int argc, char** argv);
 int CmdUpload(int argc, char** argv);
 int CmdClear(int argc, char** argv);
 int CmdLearn(int argc, char** argv);
+int CmdSend(int argc, char** argv);
 
 } // namespace qzctl

@@ -25,6 +25,7 @@ const Command kCommands[] = {
     {"ports", qzctl::CmdPorts, "ports [--sysfs ROOT]     serial ports, keypad candidates marked"},
     {"upload", qzctl::CmdUpload, "upload PROJECT [--port PATH] [--force]  erase the keypad, upload"},
     {"clear", qzctl::CmdClear, "clear [--port PATH]      erase everything the keypad holds"},
+    {"send", qzctl::CmdSend, "send --port PATH TEXT    try an RS232 action on a device"},
     {"learn", qzctl::CmdLearn, "learn --lib NAME --function NAME [--port PATH]  learn one IR code"},
 };
 
