@@ -16,7 +16,9 @@
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "model/Text.h"
+#include "library/Rs232FunctionAction.h"
 #include "ui/pages/Rs232Edit.h"
+#include "ui/pages/SendNowPanel.h"
 
 namespace qz {
 
@@ -251,6 +253,14 @@ CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functi
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(middle, 1);
+    auto* sendNow = new SendNowPanel(false, this);
+    // What an action made of the function shown would send.
+    sendNow->setActionSource([this](QString*) {
+        const std::optional<CRS232LibFun> f = FunctionFromPanel(m_function->currentText(), false);
+        return f ? Rs232ActionOfFunction(*f, ToBytes(m_libName->text())).ToActionText()
+                 : std::string();
+    });
+    layout->addWidget(sendNow);
     layout->addLayout(bottom);
 
     connect(openLib, &QPushButton::clicked, this, &CDlgRs232EditLib::OnOpenLib);

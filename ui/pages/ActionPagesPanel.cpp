@@ -7,6 +7,7 @@
 #include "model/ActionTexts.h"
 #include "ui/pages/IrPage.h"
 #include "ui/pages/Rs232Page.h"
+#include "ui/pages/SendNowPanel.h"
 #include "ui/pages/SimplePages.h"
 
 namespace qz {
@@ -47,6 +48,9 @@ ActionPagesPanel::ActionPagesPanel(QWidget* parent)
             &ActionPagesPanel::editRs232LibraryRequested);
     connect(ir, &CPageView3Ir::editLibraryRequested, this,
             &ActionPagesPanel::editIrLibraryRequested);
+    // "Make compare action" on the RS232 page fills the Compare page, ready to "Add".
+    connect(rs232->sendNowPanel(), &SendNowPanel::compareActionMade, this,
+            [this](const QString& text) { showAction(text); });
     // The list is only as wide as its longest entry needs.
     m_list->setSpacing(1);
     m_list->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 
+#include "io/Latin1.h"
 #include "ui/pages/Rs232Edit.h"
+#include "ui/pages/SendNowPanel.h"
 
 namespace qz {
 
@@ -75,6 +77,12 @@ CPageView3Rs232::CPageView3Rs232(QWidget* parent) : LibraryPage(kRs232Page, kRs2
     g->addWidget(clear, 8, 3, Qt::AlignLeft);
     g->addWidget(MakeLabel(QStringLiteral("Event Name"), m_eventName), 9, 0);
     g->addWidget(m_eventName, 9, 1, 1, 3);
+    m_sendNow = new SendNowPanel(true, this);
+    m_sendNow->setActionSource([this](QString* refusal) {
+        *refusal = latin1::OutsideMessage(m_format->data->text(), QStringLiteral("Data:"));
+        return refusal->isEmpty() ? Read().ToActionText() : std::string();
+    });
+    g->addWidget(m_sendNow, 10, 0, 1, 4);
     WidenColumns();
     FinishPage();
 

@@ -5,6 +5,8 @@
 
 namespace qz {
 
+class SendNowPanel;
+
 // The RS232 page: sends a string on one of the keypad's ports, typed in or taken from a function
 // of an RS232 library.
 class CPageView3Rs232 : public LibraryPage {
@@ -16,6 +18,7 @@ class CPageView3Rs232 : public LibraryPage {
     QString BuildActionText() override;
     // The controls as an action, without any message.
     Rs232Action Read() const;
+    SendNowPanel* sendNowPanel() const { return m_sendNow; }
 
   public Q_SLOTS:
     // A function chosen: its line settings, format and data fill the page.
@@ -50,6 +53,7 @@ class CPageView3Rs232 : public LibraryPage {
     QLineEdit* m_eventName;
     CRS232LibSet m_lib;
     CRS232LibFun m_fun;
+    SendNowPanel* m_sendNow;
 };
 
 } // namespace qz
