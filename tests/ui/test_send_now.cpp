@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <string>
 
@@ -52,10 +53,15 @@ bool SendAndWait(SendNowPanel* send) {
 
 TEST(SendNow, SendsThePagesActionShowsTheReplyAndMakesTheCompare) {
     ActionPagesPanel pages;
+    // Tall enough for the opened panel to be in view, where the mouse reaches it.
+    pages.resize(900, 1200);
     pages.show();
     CPageView3Rs232* rs232 = pages.rs232Page();
     ASSERT_TRUE(rs232->ShowAction(QString::fromStdString(PowerOn())));
     SendNowPanel* send = rs232->sendNowPanel();
+    EXPECT_FALSE(send->isExpanded());
+    QTest::mouseClick(send->expandButton(), Qt::LeftButton);
+    EXPECT_TRUE(send->isExpanded());
     PtyPair pty;
     pty.onReceived([&](const QByteArray& got) {
         if (got.contains('\r')) {
@@ -110,6 +116,7 @@ TEST(SendNow, CancelEndsTheListenAtOnce) {
     page.show();
     ASSERT_TRUE(page.ShowAction(QString::fromStdString(PowerOn())));
     SendNowPanel* send = page.sendNowPanel();
+    send->setExpanded(true);
     PtyPair pty;
     send->portBox()->setEditText(pty.slavePath());
     send->listenBox()->setValue(60000);
@@ -128,6 +135,7 @@ TEST(SendNow, CancelEndsTheListenAtOnce) {
 
 TEST(SendNow, ThePortBoxLeavesOutTheKeypadAndEveryControlIsNamed) {
     SendNowPanel send(true);
+    send.setExpanded(true);
     send.portBox()->setDiscovery(PortDiscovery("/nonexistent", [] {
         SerialPortEntry keypad{"ttyACM0", "/dev/ttyACM0", "USB Serial Device", "", true, false};
         SerialPortEntry adapter{"ttyUSB0", "/dev/ttyUSB0", "FT232R", "FTDI", true, false};
@@ -161,6 +169,7 @@ TEST(SendNow, TheLibraryEditorSendsTheFunctionShown) {
     editor.dataBox()->setText("VOL 10");
     auto* send = editor.findChild<SendNowPanel*>();
     ASSERT_NE(send, nullptr);
+    send->setExpanded(true);
     EXPECT_EQ(send->compareButton(), nullptr);
     PtyPair pty;
     send->portBox()->setEditText(pty.slavePath());

@@ -3,10 +3,13 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include "io/Latin1.h"
 #include "link/LineSender.h"
@@ -57,25 +60,36 @@ void TryOutPortBox::showPopup() {
 }
 
 SendNowPanel::SendNowPanel(bool offerCompare, QWidget* parent)
-    : QGroupBox(QStringLiteral("Try on the device"), parent), m_portBox(new TryOutPortBox(this)),
-      m_listen(new QSpinBox(this)), m_times(new QSpinBox(this)),
-      m_send(new QPushButton(QStringLiteral("Send now"), this)),
-      m_cancel(new QPushButton(QStringLiteral("Cancel"), this)), m_pane(new QPlainTextEdit(this)) {
+    : QWidget(parent), m_expand(new QToolButton(this)), m_body(new QWidget(this)),
+      m_portBox(new TryOutPortBox(m_body)), m_listen(new QSpinBox(m_body)),
+      m_times(new QSpinBox(m_body)), m_send(new QPushButton(QStringLiteral("Send now"), m_body)),
+      m_cancel(new QPushButton(QStringLiteral("Cancel"), m_body)),
+      m_pane(new QPlainTextEdit(m_body)) {
     setObjectName(QStringLiteral("sendNow"));
+    m_expand->setObjectName(QStringLiteral("sendNowExpand"));
+    m_expand->setText(QStringLiteral("Try on the device"));
+    m_expand->setAccessibleName(m_expand->text());
+    m_expand->setToolTip(QStringLiteral("Send this string through a serial port of the PC and "
+                                        "see what the device answers"));
+    m_expand->setCheckable(true);
+    m_expand->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_expand->setArrowType(Qt::RightArrow);
+    connect(m_expand, &QToolButton::toggled, this, &SendNowPanel::setExpanded);
     m_portBox->setObjectName(QStringLiteral("sendPort"));
-    m_portBox->setAccessibleName(QStringLiteral("Port for Send now"));
+    m_portBox->setAccessibleName(QStringLiteral("PC port:"));
+    m_portBox->lineEdit()->setAccessibleName(m_portBox->accessibleName());
     m_portBox->setToolTip(QStringLiteral("A serial port of this PC, to the device (not the "
                                          "keypad's port)"));
     m_portBox->setDiscovery(PortDiscovery());
     m_portBox->setEditText(Settings().value(QLatin1String(kPortKey)).toString());
     m_listen->setObjectName(QStringLiteral("sendListen"));
-    m_listen->setAccessibleName(QStringLiteral("Listen after sending, milliseconds"));
+    m_listen->setAccessibleName(QStringLiteral("Listen:"));
     m_listen->setRange(0, 60000);
     m_listen->setSingleStep(100);
     m_listen->setValue(1000);
     m_listen->setSuffix(QStringLiteral(" ms"));
     m_times->setObjectName(QStringLiteral("sendTimes"));
-    m_times->setAccessibleName(QStringLiteral("Times to send"));
+    m_times->setAccessibleName(QStringLiteral("Times:"));
     m_times->setRange(1, 99);
     m_send->setObjectName(QStringLiteral("sendNowButton"));
     m_send->setAccessibleName(QStringLiteral("Send now"));
@@ -87,9 +101,14 @@ SendNowPanel::SendNowPanel(bool offerCompare, QWidget* parent)
     m_pane->setMaximumBlockCount(2000);
     m_pane->setMinimumHeight(70);
 
-    auto* grid = new QGridLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_expand, 0, Qt::AlignLeft);
+    outer->addWidget(m_body);
+    auto* grid = new QGridLayout(m_body);
+    grid->setContentsMargins(0, 0, 0, 0);
     auto label = [this](const QString& text, QWidget* buddy) {
-        auto* l = new QLabel(text, this);
+        auto* l = new QLabel(text, m_body);
         l->setBuddy(buddy);
         return l;
     };
@@ -103,11 +122,11 @@ SendNowPanel::SendNowPanel(bool offerCompare, QWidget* parent)
     buttons->addWidget(m_send);
     buttons->addWidget(m_cancel);
     if (offerCompare) {
-        m_mode = new QComboBox(this);
+        m_mode = new QComboBox(m_body);
         m_mode->setObjectName(QStringLiteral("sendCompareMode"));
         m_mode->setAccessibleName(QStringLiteral("Compare mode of the compare action"));
         m_mode->addItems({QStringLiteral("Equal"), QStringLiteral("Include")});
-        m_compare = new QPushButton(QStringLiteral("Make compare action"), this);
+        m_compare = new QPushButton(QStringLiteral("Make compare action"), m_body);
         m_compare->setObjectName(QStringLiteral("makeCompare"));
         m_compare->setAccessibleName(QStringLiteral("Make compare action"));
         m_compare->setToolTip(QStringLiteral("Fill the Compare page with the reply"));
@@ -122,9 +141,20 @@ SendNowPanel::SendNowPanel(bool offerCompare, QWidget* parent)
     connect(m_send, &QPushButton::clicked, this, &SendNowPanel::sendNow);
     connect(m_cancel, &QPushButton::clicked, this, &SendNowPanel::cancel);
     updateButtons();
+    setExpanded(false);
 }
 
 SendNowPanel::~SendNowPanel() = default;
+
+void SendNowPanel::setExpanded(bool expanded) {
+    m_expand->setChecked(expanded);
+    m_expand->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
+    m_body->setVisible(expanded);
+}
+
+bool SendNowPanel::isExpanded() const {
+    return m_body->isVisibleTo(this);
+}
 
 bool SendNowPanel::isSending() const {
     return m_sender && m_sender->isRunning();

@@ -4,8 +4,8 @@
 // into a compare action.
 #include <QByteArray>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QString>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -16,6 +16,7 @@
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QToolButton;
 
 namespace qz {
 
@@ -36,7 +37,8 @@ class TryOutPortBox : public QComboBox {
     PortDiscovery m_discovery;
 };
 
-class SendNowPanel : public QGroupBox {
+// Folded to one button until the user opens it, so that the page keeps its size.
+class SendNowPanel : public QWidget {
     Q_OBJECT
   public:
     // The action text to send; empty with `refusal` set when the controls do not make one.
@@ -49,6 +51,10 @@ class SendNowPanel : public QGroupBox {
 
     void setActionSource(ActionSource source) { m_source = std::move(source); }
 
+    // Shows or folds the controls below the "Try on the device" button.
+    void setExpanded(bool expanded);
+    bool isExpanded() const;
+    QToolButton* expandButton() const { return m_expand; }
     TryOutPortBox* portBox() const { return m_portBox; }
     QPushButton* sendButton() const { return m_send; }
     QPushButton* cancelButton() const { return m_cancel; }
@@ -77,6 +83,8 @@ class SendNowPanel : public QGroupBox {
     void updateButtons();
 
     ActionSource m_source;
+    QToolButton* m_expand;
+    QWidget* m_body;
     TryOutPortBox* m_portBox;
     QSpinBox* m_listen;
     QSpinBox* m_times;
