@@ -37,10 +37,10 @@
 #include "store/Paths.h"
 #include "store/ProjectFile.h"
 #include "store/Settings.h"
-#include "ui/document/EditorDocument.h"
-#include "ui/controls/KeyPanel.h"
 #include "ui/MainWindow.h"
+#include "ui/controls/KeyPanel.h"
 #include "ui/dialogs/SmallDialogs.h"
+#include "ui/document/EditorDocument.h"
 #include "ui/pages/ActionPagesPanel.h"
 
 using namespace qz;
@@ -241,6 +241,52 @@ TEST_F(Window, ListButtonsAndTheDeleteKey) {
     EXPECT_EQ(config().EventRowCount(), 1);
     key(text, QKeySequence(Qt::CTRL | Qt::Key_Y));
     EXPECT_EQ(config().EventRowCount(), 0);
+}
+
+// A Ctrl+click takes the last row out of the selection; the row stays current, but the buttons
+// that need a selected row leave it alone, and so do the Delete key and the context menu's entries.
+TEST_F(Window, ListButtonsActOnSelectedRowsOnly) {
+    showActive();
+    clickKey(0);
+    addAction(kLed);
+    addAction(kRelay);
+    addAction(kDelay);
+    clickKey(1);
+    const auto unselect = [this](QTableView* view, int row) {
+        selectRow(view, row);
+        const QRect r = view->visualRect(view->model()->index(row, 1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, r.center());
+        ASSERT_FALSE(view->selectionModel()->hasSelection());
+    };
+    const Configuration before = config();
+
+    selectRow(events(), 0);
+    unselect(actions(), 1);
+    for (const char* button : {"deleteAction", "moveUp", "moveDown"}) {
+        auto* b = Find<QToolButton>(window, button);
+        EXPECT_FALSE(b->isEnabled()) << button;
+        b->click();
+        EXPECT_EQ(config().keys[0].slots[0], before.keys[0].slots[0]) << button;
+    }
+    key(actions(), QKeySequence::Delete);
+    EXPECT_EQ(config().keys[0].slots[0], before.keys[0].slots[0]);
+
+    unselect(events(), 1);
+    auto* deleteEvent = Find<QToolButton>(window, "deleteEvent");
+    EXPECT_FALSE(deleteEvent->isEnabled());
+    deleteEvent->click();
+    key(events(), QKeySequence::Delete);
+    EXPECT_EQ(config().EventRowCount(), before.EventRowCount());
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    // Selected again, the row is what they act on.
+    selectRow(events(), 0);
+    selectRow(actions(), 2);
+    Find<QToolButton>(window, "moveUp")->click();
+    EXPECT_EQ(config().keys[0].slots[0],
+              (ActionList{kLed.toStdString(), kDelay.toStdString(), kRelay.toStdString()}));
+    Find<QToolButton>(window, "deleteAction")->click();
+    EXPECT_EQ(config().keys[0].slots[0], (ActionList{kLed.toStdString(), kRelay.toStdString()}));
 }
 
 TEST_F(Window, CopyAndPasteAcrossKeysEachUndoable) {
