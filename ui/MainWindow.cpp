@@ -287,7 +287,7 @@ bool MainWindow::report(const EditResult& result) {
 
 void MainWindow::updateTitle() {
     const QString path = m_document.path();
-    const QString name = path.isEmpty() ? QStringLiteral("untitled") : path;
+    const QString name = path.isEmpty() ? QStringLiteral("untitled") : ReadableFileName(path);
     setWindowTitle(name + QStringLiteral("[*] \u2014 qzctr"));
     setWindowModified(m_document.isModified());
 }

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QSettings>
 #include <QSlider>
@@ -23,11 +24,15 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUndoStack>
+#include <algorithm>
 #include <deque>
 #include <functional>
+#include <unistd.h>
 
 #include "../link/LinkTestSupport.h"
 #include "UiTestSupport.h"
+#include "io/FileName.h"
+#include "io/WholeFile.h"
 #include "link/EventLoop.h"
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
@@ -451,6 +456,46 @@ TEST_F(Window, OpenAndCloseAskOnlyWhenSomethingIsUnsaved) {
     EXPECT_EQ(config().keys[0].slots[0], ActionList{kLed.toStdString()});
     EXPECT_FALSE(document.isModified());
     EXPECT_EQ(window.recentFiles().value(0), QFileInfo(saved).absoluteFilePath());
+}
+
+// A project whose file name is not UTF-8 ("caf\xe9.qzp", Latin-1): Open Recent lists it once,
+// however it was reached, shows the name readably and opens that very file.
+TEST_F(Window, ARecentProjectKeepsTheBytesOfItsName) {
+    const QByteArray folder = io::EncodeFileName(dir.path());
+    const QString path = io::DecodeFileName(folder + "/caf\xe9.qzp");
+    messages.file = path;
+    clickKey(0);
+    addAction(kLed);
+    ASSERT_TRUE(window.saveProjectAs());
+    ASSERT_TRUE(io::Exists(path));
+    ASSERT_TRUE(window.openProject(path));
+    ASSERT_TRUE(window.openProject(io::DecodeFileName(folder + "/./caf\xe9.qzp")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    ASSERT_TRUE(window.openProject(io::DecodeFileName(folder + "/sub/../caf\xe9.qzp")));
+    // A link to it is the same file.
+    ASSERT_EQ(::symlink("caf\xe9.qzp", folder + "/link.qzp"), 0);
+    ASSERT_TRUE(window.openProject(io::DecodeFileName(folder + "/link.qzp")));
+    ASSERT_TRUE(window.openProject(path));
+
+    EXPECT_TRUE(window.windowTitle().contains(QString::fromUtf8("/caf\xc3\xa9.qzp")))
+        << window.windowTitle().toStdString();
+    const QStringList recent = window.recentFiles();
+    ASSERT_FALSE(recent.isEmpty());
+    EXPECT_EQ(io::EncodeFileName(recent.first()), folder + "/caf\xe9.qzp");
+    EXPECT_EQ(std::count_if(recent.begin(), recent.end(),
+                            [&](const QString& p) { return p.startsWith(dir.path()); }),
+              1);
+
+    document.newDocument();
+    auto* menu = Find<QMenu>(window, "recentMenu");
+    Q_EMIT menu->aboutToShow();
+    ASSERT_FALSE(menu->actions().isEmpty());
+    QAction* entry = menu->actions().first();
+    EXPECT_TRUE(entry->text().endsWith(QString::fromUtf8("/caf\xc3\xa9.qzp")))
+        << entry->text().toStdString();
+    entry->trigger();
+    EXPECT_EQ(io::EncodeFileName(document.path()), folder + "/caf\xe9.qzp");
+    EXPECT_EQ(config().keys[0].slots[0], ActionList{kLed.toStdString()});
 }
 
 TEST_F(Window, AProjectThatFailsToLoadLeavesTheWindowAsItWas) {
