@@ -498,6 +498,21 @@ TEST_F(Window, ARecentProjectKeepsTheBytesOfItsName) {
     EXPECT_EQ(config().keys[0].slots[0], ActionList{kLed.toStdString()});
 }
 
+// The list an older version kept as text is read, and the next open writes it in the new form.
+TEST_F(Window, AnOlderRecentListIsKept) {
+    const QString older = dir.filePath(QStringLiteral("older.qzp"));
+    {
+        QSettings settings(SettingsPath(), QSettings::IniFormat);
+        settings.remove(QStringLiteral("RECENT/paths"));
+        settings.setValue(QStringLiteral("RECENT/files"), QStringList{older});
+    }
+    EXPECT_EQ(window.recentFiles(), QStringList{older});
+    messages.file = dir.filePath(QStringLiteral("newer.qzp"));
+    ASSERT_TRUE(window.saveProjectAs());
+    EXPECT_EQ(window.recentFiles(), (QStringList{messages.file, older}));
+    EXPECT_FALSE(QSettings(SettingsPath(), QSettings::IniFormat).contains("RECENT/files"));
+}
+
 TEST_F(Window, AProjectThatFailsToLoadLeavesTheWindowAsItWas) {
     ASSERT_TRUE(window.openProject(
         QDir::cleanPath(QStringLiteral(QZ_TEST_DATA "/../../store/data/example.qzp"))));
