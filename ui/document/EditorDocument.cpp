@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <memory>
 
+#include "ui/document/UndoCommands.h"
 #include "model/ActionRules.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
 #include "store/ProjectJson.h"
 #include "store/Settings.h"
-#include "ui/document/UndoCommands.h"
 
 namespace qz {
 
