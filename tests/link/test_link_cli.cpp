@@ -372,11 +372,39 @@ TEST_F(LinkCli, BytesOfPortPathsAndLibraryNamesAreKept) {
         ::closedir(dir);
     }
     EXPECT_EQ(names, QList<QByteArray>{"T\xe9l\xe9.irr"});
+    // The names reach the terminal as characters, not as bytes it would show as U+FFFD.
+    EXPECT_TRUE(run.out.contains("Marche\xc2\xa0")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("T\xc3\xa9l\xc3\xa9")) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("\xe9l")) << run.out.toStdString();
 
     const Outcome missing = QzctlBytes({"clear", "--port", port + "-gone"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains("is not there")) << missing.err.toStdString();
     EXPECT_TRUE(missing.err.contains("caf%E9-gone")) << missing.err.toStdString();
+}
+
+// A library name whose file cannot be made is refused before the keypad is asked to learn, so no
+// code is learned only to be lost.
+TEST_F(LinkCli, LearnChecksTheLibraryFileBeforeLearning) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    struct Case {
+        QString lib;
+        const char* reason;
+    };
+    const QList<Case> cases = {
+        {QString(300, QLatin1Char('a')), "bytes long"},
+        {QStringLiteral("a\\b"), "cannot name"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = Qzctl({QStringLiteral("learn"), QStringLiteral("--lib"), c.lib,
+                                   QStringLiteral("--function"), QStringLiteral("Power"),
+                                   QStringLiteral("--port"), sim.devicePath()});
+        EXPECT_EQ(run.status, 2) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
+    }
+    EXPECT_TRUE(sim.receivedFrames().isEmpty()); // not even connected
+    EXPECT_EQ(QDir(home.filePath(QStringLiteral("Library"))).entryList(QDir::Files).size(), 0);
 }
 
 TEST_F(LinkCli, UsageErrors) {
