@@ -171,7 +171,8 @@ TEST_P(CancelInTheBox, EndsTheUploadWithinASecondAndTheBoxStaysUntilThen) {
     EXPECT_LT(clock.elapsed(), Uploader::kCancelGraceMs + 500);
     EXPECT_TRUE(boxWhileRunning);
     EXPECT_TRUE(Wait([&] { return !box; }));
-    EXPECT_EQ(Shown(QString::fromLatin1(texts::kUploadCancelled)), 1) << messages.shown.join('|').toStdString();
+    EXPECT_EQ(Shown(QString::fromLatin1(texts::kUploadCancelled)), 1)
+        << messages.shown.join('|').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
