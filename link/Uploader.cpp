@@ -60,6 +60,13 @@ QString UploadSummary(const UploadResult& r) {
 Uploader::Uploader(DeviceLink& link, QObject* parent) : QObject(parent), m_link(link) {
     m_answerTimer.setSingleShot(true);
     connect(&m_answerTimer, &QTimer::timeout, this, &Uploader::onTimeout);
+    m_cancelTimer.setSingleShot(true);
+    m_cancelTimer.setInterval(kCancelGraceMs);
+    connect(&m_cancelTimer, &QTimer::timeout, this, [this] {
+        if (m_running) {
+            finish(UploadResult::Cancelled, QString::fromLatin1(texts::kUploadCancelled));
+        }
+    });
     connect(&m_link, &DeviceLink::eraseTick, this, &Uploader::onEraseTick);
     connect(&m_link, &DeviceLink::eraseFinished, this, &Uploader::onEraseFinished);
     connect(&m_link, &DeviceLink::answered, this, &Uploader::onAnswered);
@@ -152,13 +159,32 @@ bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
 }
 
 void Uploader::cancel() {
-    if (!m_running) {
+    if (!m_running || m_cancelRequested) {
         return;
     }
     m_cancelRequested = true;
-    if (m_waiting && m_plan.frames[static_cast<size_t>(m_next - 1)].kind == PlannedFrame::Event) {
+    const bool erasing = m_link.state() == LinkState::ClearingForUpload;
+    const bool awaitingEvent =
+        m_waiting && m_plan.frames[static_cast<size_t>(m_next - 1)].kind == PlannedFrame::Event;
+    if (erasing || awaitingEvent) {
+        // Nothing is half done: the erase wait sends nothing, an event frame is complete.
         finish(UploadResult::Cancelled, QString::fromLatin1(texts::kUploadCancelled));
+        return;
     }
+    m_cancelTimer.start();
+    tellStopping();
+}
+
+void Uploader::tellStopping() {
+    int systemFrames = 0;
+    for (const PlannedFrame& f : m_plan.frames) {
+        systemFrames += f.kind == PlannedFrame::System ? 1 : 0;
+    }
+    const int sent = m_result.framesSent - 1 - m_result.eventFramesSent;
+    Q_EMIT stopping(QStringLiteral("Cancelling: the keypad's settings frames go out first "
+                                   "(%1 of %2 sent), then the upload stops.")
+                        .arg(qMax(0, sent))
+                        .arg(systemFrames));
 }
 
 void Uploader::abort() {
@@ -262,6 +288,9 @@ void Uploader::sendNext() {
     }
     qCDebug(lcLink) << "frame" << index << "sent," << bytes.size() << "bytes";
     Q_EMIT frameSent(index);
+    if (m_cancelRequested) {
+        tellStopping();
+    }
     setProgress(frame.progress);
     m_waiting = true;
     m_answerTimer.start(timeoutFor(frame));
@@ -294,6 +323,7 @@ void Uploader::finish(UploadResult::Outcome outcome, const QString& text, const 
     m_waiting = false;
     m_cancelRequested = false;
     m_answerTimer.stop();
+    m_cancelTimer.stop();
     if (m_log.isOpen()) {
         if (!m_log.flush()) {
             m_result.logWritten = false;

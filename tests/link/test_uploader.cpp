@@ -307,6 +307,55 @@ INSTANTIATE_TEST_SUITE_P(When, Cancel,
                              return std::string(info.param.name);
                          });
 
+// A keypad that has gone silent does not keep a cancelled upload going: the erase wait ends at
+// once, silent settings frames within the grace.
+struct SilentCancelCase {
+    const char* name;
+    int eraseTickMs;
+    int cancelAfterFrame; // index of the plan's frame after which cancel() comes
+    int framesSent;       // erase frame included
+    bool tellsWhatItDoes; // stopping() while the settings frames finish
+};
+void PrintTo(const SilentCancelCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SilentCancel : public UploaderTest, public testing::WithParamInterface<SilentCancelCase> {};
+
+TEST_P(SilentCancel, EndsWithinASecond) {
+    const SilentCancelCase& c = GetParam();
+    link.setEraseTickMs(c.eraseTickMs);
+    uploader.setSystemTimeoutMs(3000);
+    uploader.setEventTimeoutMs(30000);
+    QStringList stopping;
+    QObject::connect(&uploader, &Uploader::stopping,
+                     [&](const QString& doing) { stopping << doing; });
+    KeypadSimulator sim(SilentAfterHandshake());
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    QElapsedTimer clock;
+    const UploadResult result = Upload(sim, plan, [&](int index) {
+        if (index == c.cancelAfterFrame) {
+            QTimer::singleShot(50, &uploader, [&] {
+                clock.start();
+                uploader.cancel();
+            });
+        }
+    });
+    EXPECT_LT(clock.elapsed(), Uploader::kCancelGraceMs + 300);
+    EXPECT_EQ(result.outcome, UploadResult::Cancelled);
+    EXPECT_EQ(result.framesSent, c.framesSent);
+    EXPECT_EQ(result.eventFramesSent, 0);
+    EXPECT_EQ(!stopping.isEmpty(), c.tellsWhatItDoes) << stopping.join('|').toStdString();
+    EXPECT_TRUE(result.message.startsWith(texts::kUploadCancelled));
+}
+
+INSTANTIATE_TEST_SUITE_P(During, SilentCancel,
+                         testing::Values(SilentCancelCase{"EraseWait", 3000, 0, 1, false},
+                                         SilentCancelCase{"SystemFrames", 30, 2, 3, true}),
+                         [](const testing::TestParamInfo<SilentCancelCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
 struct LossCase {
     const char* name;
     int hangUpAfter; // frames the keypad takes (the handshake counts) before the line drops

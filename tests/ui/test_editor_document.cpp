@@ -277,6 +277,34 @@ TEST_F(Document, EveryEditUndoesAndRedoesExactly) {
     }
 }
 
+// While the keypad reads the project, every edit is refused with the reason, and New and Open
+// leave it as it is; unlocked, the same edit goes through.
+TEST_F(Document, ALockedDocumentRefusesEveryEdit) {
+    QTemporaryDir files;
+    const QString other = files.filePath(QStringLiteral("other.qzp"));
+    ASSERT_TRUE(SaveProject(other, Configuration()));
+    for (const EditCase& edit : kEdits) {
+        SCOPED_TRACE(edit.name);
+        doc.newDocument();
+        doc.setModelAndPort(1, 0);
+        doc.newDocument();
+        edit.setup(doc);
+        const Configuration before = doc.configuration();
+        const int steps = doc.undoStack()->count();
+        doc.setLocked(true);
+        const EditResult refused = edit.edit(doc);
+        EXPECT_TRUE(refused.refused());
+        EXPECT_EQ(refused.message, QString::fromLatin1(kLockedText));
+        EXPECT_EQ(doc.undoStack()->count(), steps);
+        EXPECT_TRUE(doc.configuration() == before);
+        doc.newDocument();
+        EXPECT_FALSE(doc.open(other).ok);
+        EXPECT_TRUE(doc.configuration() == before);
+        doc.setLocked(false);
+        EXPECT_TRUE(edit.edit(doc).done());
+    }
+}
+
 TEST_F(Document, ActionsOfSeveralEventsAreRewrittenInOneStepOrNotAtAll) {
     PressWith({kLed, kRelay});
     PressWith({kLed}, 1);

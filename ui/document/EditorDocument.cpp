@@ -173,6 +173,9 @@ EditResult EditorDocument::pushSlot(const QString& what, int key, int slot, Acti
         return Unchanged(position);
     }
     const Selection before{currentKey(), currentSlot(), m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(
         new SlotCommand(*this, what, key, slot, std::move(after), before, {key, slot, rowAfter}));
     return {EditStatus::Done, position, {}};
@@ -188,6 +191,9 @@ EditResult EditorDocument::pushKey(const QString& what, int key, Key after, int 
     }
     const Selection before{currentKey(), currentSlot(), m_actionRow};
     const Selection afterSelection = slot >= 0 ? Selection{key, slot, -1} : before;
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new KeyCommand(*this, what, key, std::move(after), before, afterSelection));
     return {EditStatus::Done, slot, {}};
 }
@@ -389,6 +395,9 @@ EditResult EditorDocument::deleteEvent() {
     const Selection next =
         FirstEvent(m_config, [&](int k, int s) { return k == key && s == slot; });
     const Selection before{key, slot, m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(
         new SlotCommand(*this, QStringLiteral("Delete event"), key, slot, {}, before, next));
     return {EditStatus::Done, slot, {}};
@@ -412,6 +421,9 @@ EditResult EditorDocument::purgeEmptyEvents() {
     });
     const int removed = int(entries.size());
     const Selection before{currentKey(), currentSlot(), m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new SlotsCommand(*this, QStringLiteral("Remove events without actions"),
                                  std::move(entries), before, next));
     return {EditStatus::Done, removed, {}};
@@ -453,6 +465,9 @@ EditResult EditorDocument::replaceActions(const std::vector<ActionUpdate>& updat
         return Unchanged();
     }
     const Selection here{currentKey(), currentSlot(), m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new SlotsCommand(*this, what, std::move(entries), here, here));
     return {EditStatus::Done, rewritten, {}};
 }
@@ -463,6 +478,9 @@ EditResult EditorDocument::clearAllEvents() {
     }
     Configuration after = m_config;
     after.ClearAllEvents();
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new ConfigurationCommand(*this, QStringLiteral("Clear all events"),
                                          std::move(after), false));
     return {EditStatus::Done, -1, {}};
@@ -479,6 +497,9 @@ EditResult EditorDocument::setIdNumber(int idNumber) {
         return Unchanged();
     }
     const Selection here{currentKey(), currentSlot(), m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new IdNumberCommand(*this, QStringLiteral("ID No."), idNumber, here));
     return {EditStatus::Done, idNumber, {}};
 }
@@ -515,6 +536,9 @@ EditResult EditorDocument::setModelAndPort(int model, int port) {
     after.LayoutKeys(model);
     after.deviceModel = model;
     after.ApplyModelAndPort(model, port);
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(
         new ConfigurationCommand(*this, QStringLiteral("Device model"), std::move(after), true));
     return {EditStatus::Done, model, {}};
@@ -686,6 +710,9 @@ void EditorDocument::replaceAll(Configuration config) {
 }
 
 void EditorDocument::newDocument() {
+    if (m_locked) {
+        return;
+    }
     Configuration fresh;
     fresh.deviceModel = m_config.deviceModel;
     fresh.LayoutKeys(fresh.deviceModel);
@@ -700,6 +727,10 @@ void EditorDocument::newDocument() {
 
 FileResult EditorDocument::open(const QString& path) {
     FileResult result;
+    if (m_locked) {
+        result.error = QString::fromLatin1(kLockedText);
+        return result;
+    }
     // Fields the file does not hold (the repeat intervals) keep their values.
     Configuration loaded = m_config;
     result.status = LoadProjectAny(path, loaded, &result.error);

@@ -73,6 +73,9 @@ inline constexpr char kNoDeleteRowText[] = "No selected item to delete";
 inline constexpr char kNoMoveRowText[] = "No selected item to move";
 inline constexpr char kNoEditRowText[] = "No selected item to edit";
 inline constexpr char kAddErrorText[] = "Add error";
+inline constexpr char kLockedText[] =
+    "The keypad is busy with this project (an upload or a clear runs): wait until it ends, or "
+    "cancel it.";
 
 // One action to replace: action `row` of the slot of the key gets `text`.
 struct ActionUpdate {
@@ -108,6 +111,10 @@ class EditorDocument : public QObject {
     // Unsaved changes: the undo stack is away from its clean state.
     bool isModified() const { return !m_undo.isClean(); }
     void setSettingsWriter(SettingsWriter writer) { m_settingsWriter = std::move(writer); }
+    // While the keypad reads the project (an upload, a clear), nothing may change it: every
+    // edit, New and Open are refused with kLockedText, whichever way they come in.
+    void setLocked(bool locked) { m_locked = locked; }
+    bool isLocked() const { return m_locked; }
 
     // --- The current event and the selected action row (selection: never an undo step) ---
 
@@ -252,6 +259,7 @@ class EditorDocument : public QObject {
     QString m_path;
     int m_actionRow = -1;
     SettingsWriter m_settingsWriter;
+    bool m_locked = false;
 };
 
 } // namespace qz
