@@ -1,6 +1,6 @@
 #include "ProjectFile.h"
 
-#include "Archive.h"
+#include "io/Archive.h"
 #include "io/WholeFile.h"
 
 namespace qz {

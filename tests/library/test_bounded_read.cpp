@@ -4,10 +4,10 @@
 // heap is measured by counting operator new in this program. Files the program writes itself
 // (an event with more actions than one frame holds) still load.
 #include "Helpers.h"
+#include "io/Archive.h"
 #include "library/IrLibrary.h"
 #include "library/Rs232Library.h"
 #include "model/Configuration.h"
-#include "store/Archive.h"
 #include "store/ProjectFile.h"
 
 #include <QElapsedTimer>
