@@ -97,6 +97,7 @@ class Uploader : public QObject {
     DeviceLink& m_link;
     UploadPlan m_plan;
     QFile m_log;
+    QString m_logPath; // m_log is opened on its descriptor and keeps no name
     QTimer m_answerTimer;
     UploadResult m_result;
     int m_systemTimeoutMs = kSystemFrameTimeoutMs;
