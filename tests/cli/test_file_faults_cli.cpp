@@ -200,7 +200,8 @@ TEST(FileFaultsCli, ConvertWritesNoTextThatCannotBeReadBack) {
     c.LayoutKeys(1);
     c.ApplyModelAndPort(1, 0);
     // 12 MB of control bytes, each written as \u0001 in the text: 72 MB of JSON.
-    c.keys[0].slots[0].assign(1200, std::string(10000, '\x01'));
+    c.keys[0].slots[0].assign(600, std::string(10000, '\x01'));
+    c.keys[0].slots[1].assign(600, std::string(10000, '\x01'));
     const QString project = dir.filePath("huge.qzp");
     ASSERT_TRUE(qz::SaveProject(project, c));
     const QByteArray json = QFile::encodeName(dir.filePath("huge.json"));
