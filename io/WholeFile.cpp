@@ -112,7 +112,7 @@ bool FollowLinks(QByteArray& target, QString* why) {
             link.st_uid != shared.st_uid) {
             *why = QStringLiteral("%1 is a link of another user in a folder shared by all; it is "
                                   "not followed")
-                       .arg(QString::fromLocal8Bit(at));
+                       .arg(DecodeFileName(at));
             return false;
         }
         char text[PATH_MAX];

@@ -515,6 +515,10 @@ struct NoLogCase {
     const char* why;
 };
 
+void PrintTo(const NoLogCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LogNotRegular : public UploaderTest, public testing::WithParamInterface<NoLogCase> {};
 
 TEST_P(LogNotRegular, IsRefusedAtOnceAndTheUploadGoesOn) {
