@@ -2,6 +2,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +11,7 @@
 #include "CliPaths.h"
 #include "CliText.h"
 #include "Commands.h"
+#include "Output.h"
 #include "ShowLibrary.h"
 #include "io/WholeFile.h"
 #include "library/Preflight.h"
@@ -150,8 +152,14 @@ int ShowProject(const char* path) {
 
 bool WriteOutput(const char* path, const std::string& bytes) {
     if (!path) {
-        return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
-               std::fflush(stdout) == 0;
+        errno = 0;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+            std::fflush(stdout) == 0) {
+            return true;
+        }
+        ReportOutputFault(errno); // the block went straight to the output: told once, here
+        std::clearerr(stdout);
+        return false;
     }
     QString error;
     if (!qz::io::WriteWholeFile(ArgPath(path),

@@ -1,10 +1,10 @@
 #include "IrLibrary.h"
 
 #include "LibraryFile.h"
+#include "io/Archive.h"
 #include "io/FileName.h"
 #include "io/WholeFile.h"
 #include "model/Text.h"
-#include "store/Archive.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 #include "Rs232Library.h"
 
 #include "LibraryFile.h"
+#include "io/Archive.h"
 #include "io/WholeFile.h"
-#include "store/Archive.h"
 
 #include <algorithm>
 

@@ -6,6 +6,7 @@
 
 #include "LinkLogging.h"
 #include "LinkTexts.h"
+#include "io/WholeFile.h"
 
 namespace qz {
 
@@ -127,15 +128,16 @@ bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
     if (m_log.isOpen()) {
         m_log.close();
     }
-    m_log.setFileName(logPath);
+    m_logPath = logPath;
     if (logPath.isEmpty()) {
         m_result.logError = QStringLiteral("no log file was named");
     } else {
+        // A regular file only, opened without waiting: a FIFO there would hold the upload.
         QDir().mkpath(QFileInfo(logPath).absolutePath());
-        m_result.logCreated = m_log.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        QString why;
+        m_result.logCreated = io::OpenForWriting(m_log, logPath, &why);
         if (!m_result.logCreated) {
-            m_result.logError =
-                QStringLiteral("%1 could not be created: %2").arg(logPath, m_log.errorString());
+            m_result.logError = QStringLiteral("%1 could not be created: %2").arg(logPath, why);
             qCInfo(lcLink) << "upload log not written:" << m_result.logError;
         }
     }
@@ -251,7 +253,7 @@ void Uploader::writeLog(const QByteArray& frame) {
         m_result.logWritten = false;
         m_result.logError = QStringLiteral("writing %1 failed after %2 event frames, so it is "
                                            "incomplete: %3")
-                                .arg(m_log.fileName())
+                                .arg(m_logPath)
                                 .arg(m_result.eventFramesSent)
                                 .arg(m_log.errorString());
         qCInfo(lcLink) << "upload log:" << m_result.logError;
@@ -328,7 +330,7 @@ void Uploader::finish(UploadResult::Outcome outcome, const QString& text, const 
         if (!m_log.flush()) {
             m_result.logWritten = false;
             m_result.logError = QStringLiteral("writing %1 failed, so it is incomplete: %2")
-                                    .arg(m_log.fileName(), m_log.errorString());
+                                    .arg(m_logPath, m_log.errorString());
         }
         m_log.close();
     }

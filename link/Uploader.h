@@ -107,6 +107,7 @@ class Uploader : public QObject {
     DeviceLink& m_link;
     UploadPlan m_plan;
     QFile m_log;
+    QString m_logPath; // m_log is opened on its descriptor and keeps no name
     QTimer m_answerTimer;
     QTimer m_cancelTimer;
     UploadResult m_result;

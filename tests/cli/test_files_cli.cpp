@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 
 #include "CliTestSupport.h"
+#include "io/Archive.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
 #include "model/UploadPlan.h"
-#include "store/Archive.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectJson.h"
 

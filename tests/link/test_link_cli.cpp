@@ -12,8 +12,10 @@
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "../io/FullFileSystem.h"
 #include "LinkTestSupport.h"
 #include "library/IrLibrary.h"
 #include "link/LinkTexts.h"
@@ -334,12 +336,15 @@ TEST_F(LinkCli, LearnEndsAtOnceWhenThePortIsLost) {
 }
 
 TEST_F(LinkCli, AFullDiskCutsTheLogAndTheReasonIsTold) {
-    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable()) {
-        GTEST_SKIP() << "no /dev/full";
+    qztest::FullFileSystem disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.Why();
     }
+    ASSERT_TRUE(disk.Put(QStringLiteral("log.txt"), QByteArray()));
+    ASSERT_TRUE(disk.Fill());
     ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Library")));
-    ASSERT_TRUE(
-        QFile::link(QStringLiteral("/dev/full"), home.filePath(QStringLiteral("Library/log.txt"))));
+    ASSERT_TRUE(QFile::link(disk.Path(QStringLiteral("log.txt")),
+                            home.filePath(QStringLiteral("Library/log.txt"))));
     KeypadSimulator sim;
     ASSERT_TRUE(test::StartSimulator(sim));
     const Outcome run = Qzctl({QStringLiteral("upload"), SaveProject(Project()),
@@ -348,6 +353,26 @@ TEST_F(LinkCli, AFullDiskCutsTheLogAndTheReasonIsTold) {
     EXPECT_TRUE(run.out.contains("No space left on device")) << run.out.toStdString();
     EXPECT_FALSE(run.out.contains("could not be created")) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains("the upload log is incomplete")) << run.err.toStdString();
+}
+
+// A FIFO in the log's place would hold the upload for ever (and no signal would end it): it is
+// refused at once, and the upload goes on without a log.
+TEST_F(LinkCli, AFifoForTheLogIsRefusedAndTheUploadGoesOn) {
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Library")));
+    const QString log = home.filePath(QStringLiteral("Library/log.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome run = Qzctl({QStringLiteral("upload"), SaveProject(Project()),
+                               QStringLiteral("--port"), sim.devicePath()});
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("upload log: " + QFile::encodeName(log) +
+                                 " could not be created: a named pipe (FIFO), not a regular file"))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("upload complete")) << run.out.toStdString();
 }
 
 // Names that are not UTF-8 reach the file and the port they name, byte for byte.
