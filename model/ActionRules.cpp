@@ -92,10 +92,12 @@ std::string ActionRefusal(const std::string& actionText, int deviceModel, int po
 
 std::string RefusalHint(int deviceModel, int portMode) {
     const char* model = DeviceModelName(deviceModel);
-    const char* mode = PortModeText(portMode);
-    if (!model || !mode) {
+    if (!model) {
         return {};
     }
+    // A port mode of no meaning (from a file) is named by its number.
+    const char* modeText = PortModeText(portMode);
+    const std::string mode = modeText ? modeText : std::to_string(portMode);
     std::string hint = "The port mode is changed in the System menu, entry \"";
     hint += model;
     hint += "\".\rNow \"";

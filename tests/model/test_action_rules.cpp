@@ -203,7 +203,11 @@ TEST(ActionRules, RefusalsSayWhereTheModeIsChangedAndWhatItAllows) {
          "RS232: Port 1, 2, 3\rIR: Port 1, 2, 3\rCompare: Port 1, 2, 3\rRelay: Port 1, 2, 3\r"
          "I/O: Port 1, 2, 3"},
         {3, 0, ""}, // an unknown model or mode has nothing to say
-        {1, 4, ""},
+        {1, 7,
+         "The port mode is changed in the System menu, entry \"QRM-K6\".\r"
+         "Now \"QRM-K6\" with port mode \"7\" allows:\r"
+         "RS232: Port 1, 2, 3\rIR: Port 1, 2, 3\rCompare: Port 1, 2, 3\rRelay: Port 1, 2\r"
+         "I/O: none"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.model << "/" << c.mode);

@@ -37,10 +37,10 @@
 #include "store/Paths.h"
 #include "store/ProjectFile.h"
 #include "store/Settings.h"
-#include "ui/document/EditorDocument.h"
-#include "ui/controls/KeyPanel.h"
 #include "ui/MainWindow.h"
+#include "ui/controls/KeyPanel.h"
 #include "ui/dialogs/SmallDialogs.h"
+#include "ui/document/EditorDocument.h"
 #include "ui/pages/ActionPagesPanel.h"
 
 using namespace qz;
@@ -321,16 +321,33 @@ TEST_F(Window, ModelCommandsAskBeforeDiscardingAndFollowTheSettingsFile) {
     EXPECT_EQ(messages.dialogs.last(), "keySys");
     EXPECT_EQ(config().EventRowCount(), 1);
 
-    // With events: asked first; No keeps everything.
+    // With events: asked first (Keep / Discard / Cancel); Cancel changes nothing.
     choosePort("RS232(1),IR 3");
-    messages.answers = {0};
+    messages.answers = {-1};
     EXPECT_FALSE(window.chooseModel(1));
     EXPECT_EQ(config().deviceModel, 2);
     EXPECT_EQ(config().EventRowCount(), 1);
     EXPECT_TRUE(messages.asked.last().startsWith("Switching the device model"));
+    // The question names what Keep would leave refused: IOL has no inputs on the QRM-K6.
+    EXPECT_TRUE(messages.asked.last().contains("key 33 \"IOL\", IOL (Port 1): " +
+                                               QLatin1String(kIoUnavailable)));
 
+    // Keep: the event and the key's kinds for the new model, the refusal listed; one undo step.
+    const int steps = document.undoStack()->count();
     choosePort("RS232(1),IR 3");
     messages.answers = {1};
+    ASSERT_TRUE(window.chooseModel(1));
+    EXPECT_EQ(config().portMode, 2);
+    EXPECT_EQ(config().EventRowCount(), 1);
+    EXPECT_EQ(config().keys[10].keyKind, kKindVirtual);
+    EXPECT_TRUE(messages.shown.last().contains("key 33 \"IOL\""));
+    EXPECT_EQ(document.undoStack()->count(), steps + 1);
+    document.undoStack()->undo();
+    EXPECT_EQ(config().deviceModel, 2);
+
+    // Discard: every event goes.
+    choosePort("RS232(1),IR 3");
+    messages.answers = {0};
     ASSERT_TRUE(window.chooseModel(1));
     EXPECT_EQ(config().portMode, 2);
     EXPECT_EQ(config().EventRowCount(), 0);
@@ -354,17 +371,21 @@ TEST_F(Window, RulesRefuseWhatTheModelForbids) {
     showActive();
     // "IOL" on model 1: the question box, nothing added.
     QTest::mouseClick(window.keyPanel()->key(32), Qt::LeftButton);
-    EXPECT_EQ(messages.asked, QStringList{QLatin1String(kIoUnavailable)});
+    // Each refusal keeps its exact text; below it, where the port mode is changed and what it
+    // allows now.
+    const QString hint = QString::fromStdString("\r\r" + RefusalHint(1, 0));
+    EXPECT_TRUE(hint.contains("System menu, entry \"QRM-K6\""));
+    EXPECT_EQ(messages.asked, QStringList{QLatin1String(kIoUnavailable) + hint});
     EXPECT_EQ(config().EventRowCount(), 0);
 
     clickKey(0);
     const int steps = document.undoStack()->count();
     addAction(QStringLiteral("RELY : 2 : 1 : 1")); // a relay on Port 3
     EXPECT_EQ(messages.shown.last(),
-              QString::fromStdString(ActionRefusal("RELY : 2 : 1 : 1", 1, 0)));
-    EXPECT_FALSE(messages.shown.last().isEmpty());
+              QString::fromStdString(ActionRefusal("RELY : 2 : 1 : 1", 1, 0)) + hint);
+    EXPECT_TRUE(messages.shown.last().startsWith(QLatin1String(kRefusalRelayPort3)));
     addAction(QStringLiteral("GPIO : Door : 1 : 0 : 0 : 0")); // I/O on model 1
-    EXPECT_EQ(messages.shown.last(), QLatin1String(kIoUnavailable));
+    EXPECT_EQ(messages.shown.last(), QLatin1String(kIoUnavailable) + hint);
     EXPECT_EQ(document.undoStack()->count(), steps);
     EXPECT_EQ(config().keys[0].slots[0], ActionList{""});
 }
