@@ -172,8 +172,10 @@ QWidget* MainWindow::buildCentre() {
             &LibraryCommands::openIrEditor);
     connect(m_pages, &ActionPagesPanel::editRs232LibraryRequested, m_libraries,
             &LibraryCommands::openRs232Editor);
-    // The action chosen in the list comes to the front on its page, filled, ready for "Edit".
+    // The action chosen in the list comes to the front on its page, filled, ready for "Edit";
+    // after undo, redo or an update the page shows it as it is stored then.
     connect(m_lists, &ListsPane::actionChosen, m_pages, &ActionPagesPanel::showAction);
+    m_pages->follow(&m_document);
     grid->addWidget(eventSet, 1, 0);
 
     grid->addWidget(buildRight(), 0, 1, 2, 1);

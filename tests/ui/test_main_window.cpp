@@ -32,6 +32,7 @@
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
 #include "model/ActionRules.h"
+#include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "store/DeviceModels.h"
 #include "store/Paths.h"
@@ -41,6 +42,7 @@
 #include "ui/controls/KeyPanel.h"
 #include "ui/dialogs/SmallDialogs.h"
 #include "ui/document/EditorDocument.h"
+#include "ui/pages/ActionPage.h"
 #include "ui/pages/ActionPagesPanel.h"
 
 using namespace qz;
@@ -188,6 +190,56 @@ TEST_F(Window, EachKeyDialogAddsItsEventAndTheListsShowIt) {
     messages.onExec = [](QDialog& d) { Press(d, "cancel"); };
     QTest::mouseClick(window.keyPanel()->key(12), Qt::LeftButton);
     EXPECT_TRUE(config() == before);
+}
+
+// After undo and redo the page shows the selected action as it is stored then, so that "Edit"
+// writes nothing stale; what the user typed stays while the selected action is unchanged.
+TEST_F(Window, ThePageShowsTheSelectedActionAsItIsStored) {
+    showActive();
+    clickKey(0);
+    const std::string on1 = RelayAction{0, 0}.ToActionText();
+    const std::string off2 = RelayAction{1, 1}.ToActionText();
+    addAction(QString::fromStdString(on1));
+    addAction(kLed);
+    selectRow(actions(), 0);
+    ASSERT_EQ(window.pages()->currentIndex(), int(kRelayPage));
+    ActionPage& relay = *window.pages()->page(kRelayPage);
+    auto* port = Find<QComboBox>(relay, "port");
+    auto* action = Find<QComboBox>(relay, "action");
+    auto* edit = Find<QAbstractButton>(relay, "edit");
+    ASSERT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+
+    port->setCurrentIndex(1);
+    action->setCurrentIndex(1);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    ASSERT_EQ(config().keys[0].slots[0][0], off2);
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(1, 1));
+
+    document.undoStack()->undo();
+    ASSERT_EQ(config().keys[0].slots[0][0], on1);
+    EXPECT_EQ(actions()->currentIndex().row(), 0);
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+    // "Edit" now writes what is stored: no step, and redo is still there.
+    QTest::mouseClick(edit, Qt::LeftButton);
+    EXPECT_EQ(config().keys[0].slots[0][0], on1);
+    EXPECT_TRUE(document.undoStack()->canRedo());
+
+    document.undoStack()->redo();
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(1, 1));
+
+    // "Update actions from libraries" rewrites the selected action: the page follows too.
+    ASSERT_TRUE(document.replaceActions({{0, 0, 0, on1}}, QStringLiteral("Update")).done());
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+    document.undoStack()->undo();
+
+    // A step elsewhere leaves what the user is typing alone.
+    port->setCurrentIndex(2);
+    addAction(kDelay);
+    selectRow(actions(), 0);
+    EXPECT_EQ(port->currentIndex(), 1);
+    port->setCurrentIndex(2);
+    clickKey(3);
+    EXPECT_EQ(port->currentIndex(), 2);
 }
 
 TEST_F(Window, ListButtonsAndTheDeleteKey) {
