@@ -621,10 +621,11 @@ EditResult EditorDocument::pasteEvent(const ClipboardContent& content, int key) 
         if (KeyHasEvents(k)) {
             index = k.lastEventIndex;
         }
-        if (slot - kSlotToggleFirst > index) {
+        const int number = ArgumentsOfSlot(k, slot).sub;
+        if (number > index) {
             return Refuse(QStringLiteral("Key%1's toggle class has no toggle number %2.")
                               .arg(key + 1)
-                              .arg(slot - kSlotToggleFirst + 1));
+                              .arg(number + 1));
         }
     }
     for (const std::string& text : content.actions) {
