@@ -494,7 +494,13 @@ TEST_F(Pages, PortAndModelRulesRefuseWithTheirMessages) {
                         const QStringList out = Emitted(page, button);
                         if (expected) {
                             EXPECT_EQ(out, QStringList());
-                            EXPECT_EQ(messages.asked, QStringList{QString::fromLatin1(expected)});
+                            // The rule's exact text first, then where the mode is changed.
+                            ASSERT_EQ(messages.asked.size(), 1);
+                            EXPECT_TRUE(messages.asked[0].startsWith(
+                                QString::fromLatin1(expected) + QStringLiteral("\r\rThe port mode "
+                                                                               "is changed")));
+                            EXPECT_EQ(messages.asked[0],
+                                      QString::fromLatin1(ExplainedRefusal(expected, model, mode)));
                             EXPECT_EQ(Page(page)->Refusal(), QString::fromLatin1(expected));
                             ++refused;
                         } else {
@@ -691,7 +697,8 @@ TEST_F(Pages, Rs232ShowsWhatTheActionHolds) {
     panel.setDevice(0, 1);
     messages.Clear();
     EXPECT_EQ(Emitted(kRs232Page, "edit"), QStringList());
-    EXPECT_EQ(messages.asked, QStringList{kRefusalPort1});
+    EXPECT_EQ(messages.asked,
+              QStringList{QString::fromLatin1(ExplainedRefusal(kRefusalPort1, 0, 1))});
     EXPECT_EQ(messages.shown, QStringList());
 }
 
@@ -701,7 +708,9 @@ TEST_F(Pages, Rs232LibraryMessages) {
     WriteRs232Library(QStringLiteral("Empty.rss"), "Empty", {});
     QFile broken(LibraryFilePath(QStringLiteral("Broken.rss")));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("\x05\x00\x00\x00" "ab", 6);
+    broken.write("\x05\x00\x00\x00"
+                 "ab",
+                 6);
     broken.close();
     struct Case {
         const char* file;

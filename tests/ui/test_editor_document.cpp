@@ -15,6 +15,7 @@
 
 #include "model/ActionRules.h"
 #include "model/Largest.h"
+#include "store/ProjectCheck.h"
 #include "store/ProjectFile.h"
 #include "store/Settings.h"
 #include "ui/document/EditorDocument.h"
@@ -67,6 +68,16 @@ struct Document : ::testing::Test {
 
 std::string Text(const QString& s) {
     return s.toLatin1().toStdString();
+}
+
+// A port or model refusal as the document gives it on model 1 with port mode 0: the exact text
+// first, below it where the port mode is changed and what the current one allows.
+QString Shown(const char* refusal) {
+    return QString::fromLatin1(refusal) +
+           QStringLiteral("\r\rThe port mode is changed in the System menu, entry \"QRM-K6\".\r"
+                          "Now \"QRM-K6\" with port mode \"RS232(1),(2)\" allows:\r"
+                          "RS232: Port 1, 2, 3\rIR: Port 1\rCompare: Port 2, 3\rRelay: Port 1, 2\r"
+                          "I/O: none");
 }
 
 // One edit of every kind: its setup, the edit, and what it must have done.
@@ -312,10 +323,10 @@ TEST_F(Document, ActionsOfSeveralEventsAreRewrittenInOneStepOrNotAtAll) {
     const int steps = doc.undoStack()->count();
 
     // One forbidden text (a relay on Port 3) refuses the whole update.
-    EditResult r = doc.replaceActions(
-        {{0, 0, 0, Text(kDelay)}, {1, 0, 0, Text(kRelayPort3)}}, QStringLiteral("Update"));
+    EditResult r = doc.replaceActions({{0, 0, 0, Text(kDelay)}, {1, 0, 0, Text(kRelayPort3)}},
+                                      QStringLiteral("Update"));
     EXPECT_TRUE(r.refused());
-    EXPECT_EQ(r.message, QString::fromLatin1(kRefusalRelayPort3));
+    EXPECT_EQ(r.message, Shown(kRefusalRelayPort3));
     EXPECT_TRUE(doc.configuration() == before);
     EXPECT_EQ(doc.undoStack()->count(), steps);
 
@@ -468,6 +479,54 @@ TEST_F(Document, TheSettingsFileFollowsTheModelCommandThroughUndoAndRedo) {
     EXPECT_TRUE(doc.setModelAndPort(1, 4).refused());
 }
 
+// Another port mode may keep the events and key names: what it refuses is listed as the project
+// check lists it, the check (the upload's pre-flight) refuses until it is fixed, and one undo
+// step brings the old mode back; Discard still empties everything.
+TEST_F(Document, TheModelCommandKeepsTheEventsWhenAsked) {
+    const QString rs232Port1 =
+        QStringLiteral("UART : Cmd : Proj : On : 9600 : 1 : 0 : 0 : 0 : 1 : 0 : 0 : 1 : 1 :PWR");
+    KeySettings hall;
+    hall.setName = true;
+    hall.name = QStringLiteral("Hall");
+    ASSERT_TRUE(doc.addEvent(0, kFamilyKey, 0, 0, hall).done());
+    ASSERT_TRUE(doc.addAction(kLed).done());
+    ASSERT_TRUE(doc.addAction(rs232Port1).done()); // allowed in port mode 0
+    const Configuration before = doc.configuration();
+    const int steps = doc.undoStack()->count();
+
+    const QString line = QStringLiteral(
+        "key 1 \"Hall\", Press: action 2 (RS232): Port1 is unavailable in this setting, please "
+        "select port 2 or 3");
+    EXPECT_EQ(doc.modelChangeFindings(1, 1), QStringList{line});
+    EXPECT_TRUE(doc.modelChangeFindings(1, 3).size() == 1);
+    EXPECT_TRUE(doc.modelChangeQuestion(1, 1).contains(line));
+
+    const EditResult kept = doc.setModelAndPort(1, 1, ModelChange::Keep);
+    ASSERT_TRUE(kept.done());
+    EXPECT_TRUE(kept.message.endsWith(line));
+    EXPECT_EQ(doc.undoStack()->count(), steps + 1);
+    EXPECT_EQ(doc.configuration().portMode, 1);
+    EXPECT_EQ(doc.key(0).keyName, "Hall");
+    EXPECT_EQ(doc.actions(0, 0), before.keys[0].slots[0]);
+    EXPECT_EQ(SettingsFile(), std::make_pair(1, 1));
+    const std::vector<Finding> findings = CheckProject(doc.configuration());
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(FindingLine(doc.configuration(), findings[0]), line);
+
+    doc.undoStack()->undo();
+    EXPECT_TRUE(doc.configuration() == before);
+    EXPECT_EQ(SettingsFile(), std::make_pair(1, 0));
+
+    const EditResult discarded = doc.setModelAndPort(1, 1, ModelChange::Discard);
+    ASSERT_TRUE(discarded.done());
+    EXPECT_TRUE(discarded.message.isEmpty());
+    EXPECT_TRUE(doc.configuration().EventRows().empty());
+    EXPECT_EQ(doc.key(0).keyName, "1");
+    EXPECT_EQ(doc.undoStack()->count(), steps + 1);
+    doc.undoStack()->undo();
+    EXPECT_TRUE(doc.configuration() == before);
+}
+
 // A refused edit changes nothing and pushes nothing, and says why in the exact words.
 TEST_F(Document, RefusedActionsChangeNothing) {
     PressWith({kLed});
@@ -477,8 +536,8 @@ TEST_F(Document, RefusedActionsChangeNothing) {
         QString message;
     };
     const Refusal refusals[] = {
-        {kRelayPort3, QString::fromLatin1(kRefusalRelayPort3)},
-        {kIo, QString::fromLatin1(kRefusalIo)},
+        {kRelayPort3, Shown(kRefusalRelayPort3)},
+        {kIo, Shown(kRefusalIo)},
         {QStringLiteral("UART : Cmd : Proj : On : 9600 : 1 : 0 : 0 : 0 : 1 : 0 : 0 : 1 : 1 :PWR"),
          QString()}, // Port 1 in port mode 0 is allowed: a control row
         {QStringLiteral("no action"), QStringLiteral("This is not an action text: no action")},
@@ -539,7 +598,7 @@ TEST_F(Document, ActionsNeedAnEventAndARow) {
     EXPECT_EQ(doc.moveActionDown(-1).message, "No selected item to move");
     EXPECT_EQ(doc.replaceAction(-1, kLed).message, "No selected item to edit");
     EXPECT_EQ(doc.addEvent(0, kFamilyVirtual, 0, 0).message, "Add error"); // not on a normal key
-    EXPECT_EQ(doc.addEvent(32, kFamilyIoLow, 0, 0).message, QString::fromLatin1(kRefusalIo));
+    EXPECT_EQ(doc.addEvent(32, kFamilyIoLow, 0, 0).message, Shown(kRefusalIo));
     EXPECT_EQ(doc.undoStack()->count(), 2);
 
     // An event emptied by deleting its last action still takes actions: it comes back.
@@ -661,7 +720,7 @@ TEST_F(Document, RefusedPastesChangeNothing) {
 
     const Configuration before = doc.configuration();
     const int steps = doc.undoStack()->count();
-    EXPECT_EQ(doc.paste(forbidden).message, QString::fromLatin1(kRefusalRelayPort3));
+    EXPECT_EQ(doc.paste(forbidden).message, Shown(kRefusalRelayPort3));
     EXPECT_EQ(doc.paste(tooMany).message, QString::fromLatin1(kNoRoomText));
     EXPECT_EQ(doc.paste(virtualEvent, 1).message, "Key2 cannot hold a \"Virtual\" event.");
     EXPECT_EQ(doc.paste(ClipboardContent{}).message, "There is nothing to paste.");
@@ -672,7 +731,7 @@ TEST_F(Document, RefusedPastesChangeNothing) {
     io.kind = ClipboardContent::Event;
     io.slot = kSlotIoLowFirst;
     io.family = kFamilyIoLow;
-    EXPECT_EQ(doc.paste(io, 32).message, QString::fromLatin1(kRefusalIo));
+    EXPECT_EQ(doc.paste(io, 32).message, Shown(kRefusalIo));
     EXPECT_TRUE(doc.configuration() == before);
     EXPECT_EQ(doc.undoStack()->count(), steps);
 }

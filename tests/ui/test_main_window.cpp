@@ -37,6 +37,7 @@
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
 #include "model/ActionRules.h"
+#include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "store/DeviceModels.h"
 #include "store/Paths.h"
@@ -46,6 +47,7 @@
 #include "ui/controls/KeyPanel.h"
 #include "ui/dialogs/SmallDialogs.h"
 #include "ui/document/EditorDocument.h"
+#include "ui/pages/ActionPage.h"
 #include "ui/pages/ActionPagesPanel.h"
 
 using namespace qz;
@@ -193,6 +195,56 @@ TEST_F(Window, EachKeyDialogAddsItsEventAndTheListsShowIt) {
     messages.onExec = [](QDialog& d) { Press(d, "cancel"); };
     QTest::mouseClick(window.keyPanel()->key(12), Qt::LeftButton);
     EXPECT_TRUE(config() == before);
+}
+
+// After undo and redo the page shows the selected action as it is stored then, so that "Edit"
+// writes nothing stale; what the user typed stays while the selected action is unchanged.
+TEST_F(Window, ThePageShowsTheSelectedActionAsItIsStored) {
+    showActive();
+    clickKey(0);
+    const std::string on1 = RelayAction{0, 0}.ToActionText();
+    const std::string off2 = RelayAction{1, 1}.ToActionText();
+    addAction(QString::fromStdString(on1));
+    addAction(kLed);
+    selectRow(actions(), 0);
+    ASSERT_EQ(window.pages()->currentIndex(), int(kRelayPage));
+    ActionPage& relay = *window.pages()->page(kRelayPage);
+    auto* port = Find<QComboBox>(relay, "port");
+    auto* action = Find<QComboBox>(relay, "action");
+    auto* edit = Find<QAbstractButton>(relay, "edit");
+    ASSERT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+
+    port->setCurrentIndex(1);
+    action->setCurrentIndex(1);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    ASSERT_EQ(config().keys[0].slots[0][0], off2);
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(1, 1));
+
+    document.undoStack()->undo();
+    ASSERT_EQ(config().keys[0].slots[0][0], on1);
+    EXPECT_EQ(actions()->currentIndex().row(), 0);
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+    // "Edit" now writes what is stored: no step, and redo is still there.
+    QTest::mouseClick(edit, Qt::LeftButton);
+    EXPECT_EQ(config().keys[0].slots[0][0], on1);
+    EXPECT_TRUE(document.undoStack()->canRedo());
+
+    document.undoStack()->redo();
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(1, 1));
+
+    // "Update actions from libraries" rewrites the selected action: the page follows too.
+    ASSERT_TRUE(document.replaceActions({{0, 0, 0, on1}}, QStringLiteral("Update")).done());
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+    document.undoStack()->undo();
+
+    // A step elsewhere leaves what the user is typing alone.
+    port->setCurrentIndex(2);
+    addAction(kDelay);
+    selectRow(actions(), 0);
+    EXPECT_EQ(port->currentIndex(), 1);
+    port->setCurrentIndex(2);
+    clickKey(3);
+    EXPECT_EQ(port->currentIndex(), 2);
 }
 
 TEST_F(Window, ListButtonsAndTheDeleteKey) {
@@ -372,16 +424,33 @@ TEST_F(Window, ModelCommandsAskBeforeDiscardingAndFollowTheSettingsFile) {
     EXPECT_EQ(messages.dialogs.last(), "keySys");
     EXPECT_EQ(config().EventRowCount(), 1);
 
-    // With events: asked first; No keeps everything.
+    // With events: asked first (Keep / Discard / Cancel); Cancel changes nothing.
     choosePort("RS232(1),IR 3");
-    messages.answers = {0};
+    messages.answers = {-1};
     EXPECT_FALSE(window.chooseModel(1));
     EXPECT_EQ(config().deviceModel, 2);
     EXPECT_EQ(config().EventRowCount(), 1);
     EXPECT_TRUE(messages.asked.last().startsWith("Switching the device model"));
+    // The question names what Keep would leave refused: IOL has no inputs on the QRM-K6.
+    EXPECT_TRUE(messages.asked.last().contains("key 33 \"IOL\", IOL (Port 1): " +
+                                               QLatin1String(kIoUnavailable)));
 
+    // Keep: the event and the key's kinds for the new model, the refusal listed; one undo step.
+    const int steps = document.undoStack()->count();
     choosePort("RS232(1),IR 3");
     messages.answers = {1};
+    ASSERT_TRUE(window.chooseModel(1));
+    EXPECT_EQ(config().portMode, 2);
+    EXPECT_EQ(config().EventRowCount(), 1);
+    EXPECT_EQ(config().keys[10].keyKind, kKindVirtual);
+    EXPECT_TRUE(messages.shown.last().contains("key 33 \"IOL\""));
+    EXPECT_EQ(document.undoStack()->count(), steps + 1);
+    document.undoStack()->undo();
+    EXPECT_EQ(config().deviceModel, 2);
+
+    // Discard: every event goes.
+    choosePort("RS232(1),IR 3");
+    messages.answers = {0};
     ASSERT_TRUE(window.chooseModel(1));
     EXPECT_EQ(config().portMode, 2);
     EXPECT_EQ(config().EventRowCount(), 0);
@@ -405,17 +474,21 @@ TEST_F(Window, RulesRefuseWhatTheModelForbids) {
     showActive();
     // "IOL" on model 1: the question box, nothing added.
     QTest::mouseClick(window.keyPanel()->key(32), Qt::LeftButton);
-    EXPECT_EQ(messages.asked, QStringList{QLatin1String(kIoUnavailable)});
+    // Each refusal keeps its exact text; below it, where the port mode is changed and what it
+    // allows now.
+    const QString hint = QString::fromStdString("\r\r" + RefusalHint(1, 0));
+    EXPECT_TRUE(hint.contains("System menu, entry \"QRM-K6\""));
+    EXPECT_EQ(messages.asked, QStringList{QLatin1String(kIoUnavailable) + hint});
     EXPECT_EQ(config().EventRowCount(), 0);
 
     clickKey(0);
     const int steps = document.undoStack()->count();
     addAction(QStringLiteral("RELY : 2 : 1 : 1")); // a relay on Port 3
     EXPECT_EQ(messages.shown.last(),
-              QString::fromStdString(ActionRefusal("RELY : 2 : 1 : 1", 1, 0)));
-    EXPECT_FALSE(messages.shown.last().isEmpty());
+              QString::fromStdString(ActionRefusal("RELY : 2 : 1 : 1", 1, 0)) + hint);
+    EXPECT_TRUE(messages.shown.last().startsWith(QLatin1String(kRefusalRelayPort3)));
     addAction(QStringLiteral("GPIO : Door : 1 : 0 : 0 : 0")); // I/O on model 1
-    EXPECT_EQ(messages.shown.last(), QLatin1String(kIoUnavailable));
+    EXPECT_EQ(messages.shown.last(), QLatin1String(kIoUnavailable) + hint);
     EXPECT_EQ(document.undoStack()->count(), steps);
     EXPECT_EQ(config().keys[0].slots[0], ActionList{""});
 }

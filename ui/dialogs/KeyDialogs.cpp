@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "model/ActionRules.h"
 #include "ui/controls/KeyNameEdit.h"
 #include "ui/dialogs/Messages.h"
 
@@ -103,7 +104,7 @@ bool CDlgKey::takeName(const CKvqKeyNameEdit* edit, bool addEvent, std::string& 
     const QString text = addEvent ? edit->text() : edit->text().trimmed();
     // A ":" would shift the fields of the texts the name ends up in; typing cannot enter one, a
     // paste can.
-    if (text.contains(QLatin1Char(':'))) {
+    if (text.contains(QLatin1Char(kFieldSeparator))) {
         m_messages.Show(QStringLiteral("A key name cannot contain \":\"."));
         return false;
     }

@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QMimeData>
 
+#include "model/Configuration.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
 
@@ -13,8 +14,8 @@ namespace qz {
 namespace {
 
 constexpr quint32 kFormatVersion = 1;
-// More would be no event at all: a frame holds at most 99 actions.
-constexpr quint32 kMaxActions = 99;
+// More would be no event at all: a frame holds at most kMaxEventActions actions.
+constexpr quint32 kMaxActions = kMaxEventActions;
 
 QByteArray Encode(const ClipboardContent& content) {
     QByteArray bytes;

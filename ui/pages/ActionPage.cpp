@@ -112,7 +112,8 @@ bool ActionPage::Checked() {
         return false;
     }
     if (const char* rule = RefusalForPage(m_pageIndex, RulePort(), m_model, m_portMode)) {
-        AskQuestion(QString::fromLatin1(rule));
+        // The rule's own text first; below it where the port mode is changed and what it allows.
+        AskQuestion(QString::fromLatin1(ExplainedRefusal(rule, m_model, m_portMode)));
         return false;
     }
     const QString refusal = TextRefusal();
