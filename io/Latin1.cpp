@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "FileName.h"
+#include "WholeFile.h"
 
 namespace qz::latin1 {
 
@@ -131,7 +132,8 @@ LibraryFileSpellings LibraryFilePaths(const QString& folder, std::string_view na
 
 QString FindLibraryFile(const QString& folder, std::string_view name, const char* extension) {
     const LibraryFileSpellings paths = LibraryFilePaths(folder, name, extension);
-    if (!paths.utf8.isEmpty() && !QFileInfo::exists(paths.own) && QFileInfo::exists(paths.utf8)) {
+    // Through the io layer: Qt's own file functions cannot name a file whose name is not UTF-8.
+    if (!paths.utf8.isEmpty() && !io::Exists(paths.own) && io::Exists(paths.utf8)) {
         return paths.utf8;
     }
     return paths.own;

@@ -8,6 +8,9 @@
 
 #include "io/FileName.h"
 #include "io/Latin1.h"
+#include "io/WholeFile.h"
+
+#include <fstream>
 
 namespace {
 
@@ -86,11 +89,16 @@ TEST(Latin1, ALibraryIsFoundUnderEitherSpelling) {
     const QString utf8 = dir.filePath(QString::fromUtf8("Caf\xc3\xa9.irr"));
     // Neither there: a new library is written under the name's own bytes.
     EXPECT_EQ(FindLibraryFile(dir.path(), "Caf\xe9", ".irr"), own);
-    // Only the UTF-8 spelling there: that one.
-    QFile(utf8).open(QIODevice::WriteOnly);
+    // Only the UTF-8 spelling there: that one. The files are made as the editors make them,
+    // through the io layer, so that the own spelling is the raw byte on disk.
+    ASSERT_TRUE(qz::io::WriteWholeFile(utf8, "x", nullptr));
     EXPECT_EQ(FindLibraryFile(dir.path(), "Caf\xe9", ".irr"), utf8);
     // Both: the own bytes win.
-    QFile(own).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(qz::io::WriteWholeFile(own, "x", nullptr));
+    EXPECT_EQ(FindLibraryFile(dir.path(), "Caf\xe9", ".irr"), own);
+    EXPECT_TRUE(std::ifstream(dir.path().toStdString() + "/Caf\xe9.irr").is_open());
+    // The own spelling alone.
+    ASSERT_TRUE(QFile::remove(utf8));
     EXPECT_EQ(FindLibraryFile(dir.path(), "Caf\xe9", ".irr"), own);
     // A plain ASCII name has one spelling.
     EXPECT_TRUE(LibraryFilePaths(dir.path(), "TV", ".rss").utf8.isEmpty());
