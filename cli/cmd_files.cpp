@@ -265,23 +265,21 @@ static std::vector<qz::Finding> LibraryFindings(const qz::Configuration& config,
                                                 const QString& folder, bool reportUnmatched) {
     const qz::StaleReport report = qz::FindStaleActions(config, folder);
     std::vector<qz::Finding> findings;
-    auto add = [&](const qz::StaleAction& a, const char* what) {
+    auto add = [&](const qz::StaleAction& a, const QString& what) {
         findings.push_back(
             {a.key, a.slot,
              QStringLiteral("action %1: %2 \"%3\" of library \"%4\": %5")
                  .arg(a.row + 1)
                  .arg(a.kind == qz::LibraryKind::Ir ? QStringLiteral("IR function")
                                                     : QStringLiteral("RS232 function"))
-                 .arg(QString::fromLatin1(a.function.data(), qsizetype(a.function.size())),
-                      QString::fromLatin1(a.library.data(), qsizetype(a.library.size())),
-                      QLatin1String(what))});
+                 .arg(qz::latin1::ToQString(a.function), qz::latin1::ToQString(a.library), what)});
     };
     for (const qz::StaleAction& a : report.changed) {
-        add(a, "differs from the library today (stale copy)");
+        add(a, QStringLiteral("differs from the library today (stale copy)"));
     }
     if (reportUnmatched) {
         for (const qz::StaleAction& a : report.unmatched) {
-            add(a, qz::StaleStatusName(a.status));
+            add(a, a.message.isEmpty() ? QLatin1String(qz::StaleStatusName(a.status)) : a.message);
         }
     }
     return findings;
