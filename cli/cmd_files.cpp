@@ -11,6 +11,7 @@
 #include "CliText.h"
 #include "Commands.h"
 #include "ShowLibrary.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
 #include "library/StaleActions.h"
 #include "model/Configuration.h"
@@ -260,7 +261,8 @@ int CmdFrames(int argc, char** argv) {
 }
 
 // Library copies that differ from their library function today, as check findings: always the
-// stale ones; with an explicit --library also the copies whose library or function is not there.
+// stale ones and library names that would leave the folder; with an explicit --library also the
+// copies whose library or function is not there.
 static std::vector<qz::Finding> LibraryFindings(const qz::Configuration& config,
                                                 const QString& folder, bool reportUnmatched) {
     const qz::StaleReport report = qz::FindStaleActions(config, folder);
@@ -277,9 +279,11 @@ static std::vector<qz::Finding> LibraryFindings(const qz::Configuration& config,
     for (const qz::StaleAction& a : report.changed) {
         add(a, QStringLiteral("differs from the library today (stale copy)"));
     }
-    if (reportUnmatched) {
-        for (const qz::StaleAction& a : report.unmatched) {
-            add(a, a.message.isEmpty() ? QLatin1String(qz::StaleStatusName(a.status)) : a.message);
+    for (const qz::StaleAction& a : report.unmatched) {
+        if (a.status == qz::StaleStatus::LibraryNameRefused) {
+            add(a, a.message);
+        } else if (reportUnmatched) {
+            add(a, QLatin1String(qz::StaleStatusName(a.status)));
         }
     }
     return findings;
