@@ -51,6 +51,19 @@ QByteArray ForTerminal(std::string_view bytes) {
     return ToQString(bytes).toUtf8();
 }
 
+QString ShownPath(const QString& path) {
+    QString shown = path;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t u = shown.at(i).unicode();
+        // The kept bytes are unpaired low surrogates U+DC80..U+DCFF.
+        const bool paired = i > 0 && shown.at(i - 1).isHighSurrogate();
+        if (u >= 0xDC80 && u <= 0xDCFF && !paired) {
+            shown[i] = QChar(static_cast<char16_t>(u - 0xDC00));
+        }
+    }
+    return shown;
+}
+
 NameFault LibraryNameFault(std::string_view name) {
     if (name.empty()) {
         return NameFault::Empty;

@@ -43,6 +43,15 @@ TEST(Latin1, TextBothWays) {
     EXPECT_EQ(ForTerminal("Caf\xe9"), QByteArray("Caf\xc3\xa9"));
 }
 
+TEST(Latin1, APathInAMessageShowsItsKeptBytesAsCharacters) {
+    EXPECT_EQ(ShownPath(qz::io::DecodeFileName("/lib/Caf\xe9.irr")),
+              QString::fromUtf8("/lib/Caf\xc3\xa9.irr"));
+    // UTF-8 names stay as they are, also a character outside the BMP whose second half lies in
+    // the range of the kept bytes (U+1F080 is D83C DC80).
+    const QString utf8 = QString::fromUtf8("/lib/Caf\xc3\xa9 \xf0\x9f\x82\x80.irr");
+    EXPECT_EQ(ShownPath(utf8), utf8);
+}
+
 TEST(Latin1, TheMessageNamesThePlaceAndTheCharacter) {
     const QString message = OutsideMessage(QString::fromUtf8("ab\xce\xa9"), "keys[2].keyName");
     EXPECT_TRUE(message.startsWith("keys[2].keyName: "));
