@@ -8,8 +8,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "io/Latin1.h"
 #include "model/Configuration.h"
-#include "ui/pages/Latin1.h"
 
 namespace qz {
 
@@ -95,18 +95,18 @@ void StaleActionsDialog::Fill(const Configuration& config) {
         QString event = QLatin1String(EventNameOfSlot(a.slot));
         const std::string data = config.EventDataText(a.key, a.slot);
         if (!data.empty()) {
-            event += QStringLiteral(" (%1)").arg(FromBytes(data));
+            event += QStringLiteral(" (%1)").arg(latin1::ToQString(data));
         }
         auto* item = new QTreeWidgetItem(
             {QStringLiteral("Key%1").arg(a.key + 1), event, QString::number(a.row + 1),
              a.kind == LibraryKind::Ir ? QStringLiteral("IR") : QStringLiteral("RS232"),
-             FromBytes(a.library), FromBytes(a.function),
+             latin1::ToQString(a.library), latin1::ToQString(a.function),
              index >= 0 ? QStringLiteral("differs") : QLatin1String(StaleStatusName(a.status))});
         item->setData(kKey, kIndexRole, index);
         if (index >= 0) {
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             item->setCheckState(kKey, Qt::Checked);
-            item->setToolTip(kStatus, FromBytes(a.updatedText));
+            item->setToolTip(kStatus, latin1::ToQString(a.updatedText));
         } else {
             // Nothing to update it from.
             item->setFlags(Qt::ItemIsSelectable);

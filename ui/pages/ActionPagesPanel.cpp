@@ -71,7 +71,7 @@ ActionPagesPanel::ActionPagesPanel(QWidget* parent)
 }
 
 bool ActionPagesPanel::showAction(const QString& text) {
-    const int index = ActionPageOfText(text.toLatin1().toStdString());
+    const int index = ActionPageOfText(PageBytes(text));
     if (index < 0) {
         return false;
     }
