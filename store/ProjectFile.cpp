@@ -1,6 +1,7 @@
 #include "ProjectFile.h"
 
 #include "Archive.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
 
 namespace qz {
@@ -173,7 +174,7 @@ bool ProjectFromBytes(const QByteArray& bytes, Configuration& config, QString* e
         return true;
     }
     if (error) {
-        *error = QString::fromStdString(message);
+        *error = latin1::ToQString(message);
     }
     return false;
 }

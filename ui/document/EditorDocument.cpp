@@ -3,23 +3,42 @@
 #include <algorithm>
 #include <memory>
 
-#include "ui/document/UndoCommands.h"
+#include "io/Latin1.h"
 #include "model/ActionRules.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
 #include "store/ProjectJson.h"
 #include "store/Settings.h"
+#include "ui/document/UndoCommands.h"
 
 namespace qz {
 
 namespace {
 
+// The bytes of a text that the caller has checked with OutsideMessage (latin1::ToBytes).
 std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
+    return latin1::ToBytes(text).value_or(std::string());
 }
 
 QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    return latin1::ToQString(text);
+}
+
+// Why a text from outside cannot be stored: a character above U+00FF, which no 8-bit text
+// holds; empty when it can.
+QString OutsideRefusal(const QString& text, const char* place) {
+    return latin1::OutsideMessage(text, QLatin1String(place));
+}
+
+// The library name an IR or RS232 action text names, when it names one that could leave the
+// library folder: such an action would make a path of it wherever its library is looked up.
+QString LibraryNameRefusal(const CKvqEventStr& action) {
+    const int type = action.GetTypeCode();
+    if (type != kActionIr && type != kActionUart) {
+        return {};
+    }
+    const std::string& library = type == kActionIr ? action.GetIrLib() : action.GetUartLib();
+    return library.empty() ? QString() : latin1::LibraryNameFaultText(library);
 }
 
 EditResult Refuse(const QString& message) {
@@ -151,6 +170,9 @@ void EditorDocument::selectAfterEdit(int key, int slot, int row) {
 }
 
 QString EditorDocument::actionRefusal(const QString& text) const {
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return outside;
+    }
     return actionRefusal(Bytes(text));
 }
 
@@ -161,6 +183,9 @@ QString EditorDocument::actionRefusal(const std::string& text) const {
     }
     if (ShiftsFields(Trim(text), action.GetTypeCode())) {
         return QString::fromLatin1(kShiftedFieldsText);
+    }
+    if (const QString library = LibraryNameRefusal(action); !library.isEmpty()) {
+        return library;
     }
     return Latin1(ActionRefusal(text, m_config.deviceModel, m_config.portMode));
 }
@@ -222,6 +247,11 @@ bool ApplySettings(Key& key, const KeySettings& s) {
 
 EditResult EditorDocument::addEvent(int key, int family, int index, int sub,
                                     const KeySettings& settings) {
+    if (settings.setName) {
+        if (const QString outside = OutsideRefusal(settings.name, "Key name"); !outside.isEmpty()) {
+            return Refuse(outside);
+        }
+    }
     if (!validKey(key) || SlotFor(family, index, sub) < 0 ||
         !FamilyFitsKind(family, m_config.keys[size_t(key)].keyKind)) {
         return Refuse(QString::fromLatin1(kAddErrorText));
@@ -242,6 +272,11 @@ EditResult EditorDocument::addEvent(int key, int family, int index, int sub,
 }
 
 EditResult EditorDocument::setKeySettings(int key, const KeySettings& settings) {
+    if (settings.setName) {
+        if (const QString outside = OutsideRefusal(settings.name, "Key name"); !outside.isEmpty()) {
+            return Refuse(outside);
+        }
+    }
     if (!validKey(key)) {
         return Refuse(QString::fromLatin1(kAddErrorText));
     }
@@ -275,6 +310,9 @@ EditResult EditorDocument::addAction(const QString& text) {
         (FamilyOfSlot(slot) != k.lastFamily || !FamilyFitsKind(k.lastFamily, k.keyKind))) {
         return Refuse(QString::fromLatin1(kNoEventText));
     }
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return Refuse(outside);
+    }
     const std::string bytes = Bytes(text);
     if (const QString refusal = actionRefusal(bytes); !refusal.isEmpty()) {
         return Refuse(refusal);
@@ -298,6 +336,9 @@ EditResult EditorDocument::replaceAction(int row, const QString& text) {
     }
     const int key = currentKey();
     const int slot = currentSlot();
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return Refuse(outside);
+    }
     const std::string bytes = Bytes(text);
     if (const QString refusal = actionRefusal(bytes); !refusal.isEmpty()) {
         return Refuse(refusal);
@@ -571,6 +612,9 @@ const char kPasteNoEvent[] = "Select an event to paste the actions into.";
 
 EditResult EditorDocument::pasteActions(const ClipboardContent& content, int key, int slot,
                                         int afterRow) {
+    if (!content.refusal.isEmpty()) {
+        return Refuse(content.refusal);
+    }
     if (content.isEmpty() || content.actions.empty()) {
         return Refuse(QString::fromLatin1(kNothingToPaste));
     }
@@ -597,6 +641,9 @@ EditResult EditorDocument::pasteActions(const ClipboardContent& content, int key
 }
 
 EditResult EditorDocument::pasteEvent(const ClipboardContent& content, int key) {
+    if (!content.refusal.isEmpty()) {
+        return Refuse(content.refusal);
+    }
     const int slot = content.slot;
     if (content.kind != ClipboardContent::Event || FamilyOfSlot(slot) != content.family ||
         content.family == kFamilyNone) {
