@@ -77,6 +77,7 @@ QByteArray WriteIrLibrary(const CIrLibSet& library) {
 bool LoadIrLibraryFile(const QString& path, CIrLibSet& library, QString* error) {
     QByteArray bytes;
     if (!io::ReadWholeFile(path, libfile::kMaxFileSize, bytes, error)) {
+        libfile::ShowPathIn(error);
         return false;
     }
     QString why;
@@ -98,7 +99,11 @@ bool LoadIrLibraryFile(const QString& path, CIrLibSet& library, QString* error) 
 }
 
 bool SaveIrLibraryFile(const QString& path, const CIrLibSet& library, QString* error) {
-    return io::WriteWholeFile(path, WriteIrLibrary(library), error);
+    const bool written = io::WriteWholeFile(path, WriteIrLibrary(library), error);
+    if (!written) {
+        libfile::ShowPathIn(error);
+    }
+    return written;
 }
 
 int FindIrFunction(const CIrLibSet& library, std::string_view name) {

@@ -182,6 +182,7 @@ QByteArray WriteRs232Library(const CRS232LibSet& library, QString* error) {
 bool LoadRs232LibraryFile(const QString& path, CRS232LibSet& library, QString* error) {
     QByteArray bytes;
     if (!io::ReadWholeFile(path, libfile::kMaxFileSize, bytes, error)) {
+        libfile::ShowPathIn(error);
         return false;
     }
     QString why;
@@ -210,7 +211,11 @@ bool SaveRs232LibraryFile(const QString& path, CRS232LibSet& library, QString* e
         SetError(error, QStringLiteral("%1: not saved: %2").arg(latin1::ShownPath(path), why));
         return false;
     }
-    return io::WriteWholeFile(path, bytes, error);
+    const bool written = io::WriteWholeFile(path, bytes, error);
+    if (!written) {
+        libfile::ShowPathIn(error);
+    }
+    return written;
 }
 
 int FindRs232Function(const CRS232LibSet& library, std::string_view name) {

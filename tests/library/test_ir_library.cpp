@@ -405,3 +405,25 @@ TEST(LibraryStoredName, ANameThatWouldLeaveTheFolderIsReported) {
         EXPECT_EQ(irRead.NameFault(), qz::latin1::LibraryNameFaultText(c.name));
     }
 }
+
+// Messages and the library log show an 8-bit file or function name as its characters, never as
+// U+FFFD.
+TEST_F(StoreLearnedCode, MessagesAndTheLogShowLatin1NamesAsCharacters) {
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/Caf\xe9.irr";
+    const QString latin = io::DecodeFileName(raw);
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { logged << text; });
+    QString error;
+    const bool stored = StoreLearnedIrCode(latin, "Pow\xe9r", code, &error);
+    CIrLibSet lib;
+    const bool loaded = LoadIrLibraryFile(io::DecodeFileName(raw + "x"), lib, &error);
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(stored);
+    EXPECT_FALSE(loaded);
+    const QString shown = dir.path() + QString::fromUtf8("/Caf\xc3\xa9.irr");
+    EXPECT_TRUE(error.startsWith(shown + "x: cannot open")) << error.toStdString();
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_EQ(logged[0], QString::fromUtf8("stored learned code of Pow\xc3\xa9r in ") + shown);
+}

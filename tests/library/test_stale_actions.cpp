@@ -326,6 +326,11 @@ TEST_F(StaleFixture, ARefusedLibraryNameSaysWhy) {
 TEST(LibraryFileFor, KeepsTheNameBytes) {
     EXPECT_EQ(LibraryFileFor("/x", "TV", LibraryKind::Ir), "/x/TV.irr");
     EXPECT_EQ(LibraryFileFor("/x", "Proj", LibraryKind::Rs232), "/x/Proj.rss");
+    // A name that would leave the folder gives no path at all, so nothing is opened or written.
+    for (const std::string& name : {std::string("../../x/evil"), std::string("/abs/path"),
+                                    std::string("ev\0il", 5), std::string("..")}) {
+        EXPECT_TRUE(LibraryFileFor("/x", name, LibraryKind::Ir).isEmpty()) << name;
+    }
     // A Latin-1 byte stays that byte in the file name.
     QTemporaryDir dir;
     CIrLibSet lib;

@@ -750,6 +750,8 @@ FileResult EditorDocument::open(const QString& path) {
     // Fields the file does not hold (the repeat intervals) keep their values.
     Configuration loaded = m_config;
     result.status = LoadProjectAny(path, loaded, &result.error);
+    // A message names the file with its 8-bit name bytes as characters, not U+FFFD.
+    result.error = latin1::ShownPath(result.error);
     result.ok = result.status == LoadStatus::Loaded;
     if (!result.ok) {
         return result;
@@ -769,6 +771,7 @@ FileResult EditorDocument::save(const QString& path) {
         return result;
     }
     result.ok = SaveProjectAny(target, m_config, &result.error);
+    result.error = latin1::ShownPath(result.error);
     if (!result.ok) {
         return result;
     }
