@@ -78,8 +78,12 @@ void LibraryPage::FillFunctions() {
 void LibraryPage::libraryEdited(const QString& name) {
     const std::optional<std::string> bytes = latin1::ToBytes(name.trimmed());
     const QString file = bytes ? ExistingFile(*bytes) : QString();
-    if (libraryName().isEmpty() && !file.isEmpty() && ReplaceLibrary(file) &&
-        LoadedNameFault().isEmpty()) {
+    if (libraryName().isEmpty() && !file.isEmpty() && ReplaceLibrary(file)) {
+        // A library whose stored name names no file is not offered: an action would carry it.
+        if (!LoadedNameFault().isEmpty()) {
+            ClearLibrary();
+            return;
+        }
         m_libName->setText(LoadedLibraryName());
         FillFunctions();
         ChooseFunction(m_function->count() > 0 ? 0 : -1);
