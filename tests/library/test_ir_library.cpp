@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qz;
 using namespace qztest;
@@ -279,6 +280,7 @@ TEST_F(StoreLearnedCode, KeepsTheBytesOfALatin1FileName) {
     ASSERT_TRUE(StoreLearnedIrCode(latin, "Mute", code, &error)) << error.toStdString();
     ASSERT_TRUE(LoadIrLibraryFile(latin, lib, &error));
     EXPECT_EQ(lib.entries.size(), 2u);
+    ::unlink(raw.constData()); // which the temporary folder's clean-up cannot name
 }
 
 // Learning on a disk with no room left fails with the reason and keeps the library as it was.
@@ -426,4 +428,5 @@ TEST_F(StoreLearnedCode, MessagesAndTheLogShowLatin1NamesAsCharacters) {
     EXPECT_TRUE(error.startsWith(shown + "x: cannot open")) << error.toStdString();
     ASSERT_EQ(logged.size(), 1);
     EXPECT_EQ(logged[0], QString::fromUtf8("stored learned code of Pow\xc3\xa9r in ") + shown);
+    ::unlink(raw.constData()); // which the temporary folder's clean-up cannot name
 }

@@ -26,6 +26,8 @@
 #include <fstream>
 #include <functional>
 
+#include <unistd.h>
+
 #include "UiTestSupport.h"
 #include "io/FileName.h"
 #include "io/Latin1.h"
@@ -127,6 +129,14 @@ class Latin1Road : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         session.link().setEraseTickMs(500);
         session.setUploadLogPath(logs.filePath(QStringLiteral("upload.log")));
+    }
+
+    // Qt's own file functions cannot name the 8-bit files, so they are removed by their bytes.
+    void TearDown() override {
+        const QByteArray folder = qz::io::EncodeFileName(LibraryFolder());
+        for (const char* name : {"/Caf\xe9.irr", "/Caf\xe9.rss"}) {
+            ::unlink((folder + name).constData());
+        }
     }
 
     const ActionList& pressActions() const {
