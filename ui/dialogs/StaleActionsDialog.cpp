@@ -92,7 +92,7 @@ StaleActionsDialog::StaleActionsDialog(const Configuration& config, StaleReport 
                              QStringLiteral("Now"), QStringLiteral("After update")});
     m_list->header()->setSectionsClickable(false);
     m_list->header()->setStretchLastSection(true);
-    const int widths[] = {50, 110, 36, 50, 90, 90, 110, 200, 200};
+    const int widths[] = {70, 100, 36, 50, 80, 80, 120, 200, 200};
     for (int c = 0; c < kColumns; ++c) {
         m_list->setColumnWidth(c, widths[c]);
     }
