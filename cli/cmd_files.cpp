@@ -13,6 +13,7 @@
 #include "Commands.h"
 #include "Output.h"
 #include "ShowLibrary.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
 #include "library/Preflight.h"
 #include "model/Configuration.h"
@@ -294,11 +295,13 @@ int CmdCheck(int argc, char** argv) {
         std::fprintf(stderr, "qzctl: %s: no such folder\n", library);
         return kBadInput;
     }
-    // The pre-flight of an upload: always its refusals and stale copies; with an explicit
+    // The pre-flight of an upload: always its refusals, stale copies and library names that
+    // would leave the folder; with an explicit
     // --library also the copies whose library or function is not there.
     qz::Preflight preflight = qz::RunPreflight(config, folder);
     std::vector<qz::Finding> findings = std::move(preflight.refusals);
     findings.insert(findings.end(), preflight.stale.begin(), preflight.stale.end());
+    findings.insert(findings.end(), preflight.unsafeNames.begin(), preflight.unsafeNames.end());
     if (library) {
         findings.insert(findings.end(), preflight.unmatched.begin(), preflight.unmatched.end());
     }

@@ -30,8 +30,12 @@ Preflight RunPreflight(const Configuration& config, const QString& libraryFolder
             LibraryFinding(a, QStringLiteral("differs from the library today (stale copy)")));
     }
     for (const StaleAction& a : report.unmatched) {
-        result.unmatched.push_back(
-            LibraryFinding(a, QString::fromLatin1(StaleStatusName(a.status))));
+        if (a.status == StaleStatus::LibraryNameRefused) {
+            result.unsafeNames.push_back(LibraryFinding(a, a.message));
+        } else {
+            result.unmatched.push_back(
+                LibraryFinding(a, QString::fromLatin1(StaleStatusName(a.status))));
+        }
     }
     return result;
 }

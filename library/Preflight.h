@@ -17,6 +17,9 @@ struct Preflight {
     std::vector<Finding> refusals;  // CheckProject: the upload may not start
     std::vector<Finding> stale;     // library copies that differ from the library today
     std::vector<Finding> unmatched; // copies whose library or function is not there
+    // Library names that would leave the library folder: no file is looked at for them. The
+    // upload sends the action's own copy, so they do not refuse it; `qzctl check` lists them.
+    std::vector<Finding> unsafeNames;
 
     bool refused() const { return !refusals.empty(); }
     bool hasStale() const { return !stale.empty(); }

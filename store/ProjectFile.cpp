@@ -1,6 +1,7 @@
 #include "ProjectFile.h"
 
 #include "io/Archive.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
 
 namespace qz {
@@ -213,7 +214,7 @@ bool ProjectFromBytes(const QByteArray& bytes, Configuration& config, QString* e
         return true;
     }
     if (error) {
-        *error = QString::fromStdString(message);
+        *error = latin1::ToQString(message);
     }
     return false;
 }

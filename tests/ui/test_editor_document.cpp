@@ -13,6 +13,7 @@
 
 #include <functional>
 
+#include "io/Latin1.h"
 #include "model/ActionRules.h"
 #include "model/Largest.h"
 #include "store/ProjectCheck.h"
@@ -562,6 +563,91 @@ TEST_F(Document, RefusedActionsChangeNothing) {
     // Model 2 allows both.
     ASSERT_TRUE(doc.setModelAndPort(2, 0).done());
     PressWith({kRelayPort3, kIo});
+}
+
+// Texts are 8-bit: a character above U+00FF is refused on every way into the document, with the
+// message naming the place, and nothing changes; a Latin-1 one is kept as its byte.
+TEST_F(Document, CharactersWithoutAByteAreRefusedOnEveryWayIn) {
+    ASSERT_TRUE(doc.setModelAndPort(2, 0).done()); // for the I/O actions
+    PressWith({kLed});
+    const QString omega = QString::fromUtf8("\xce\xa9");
+    const QString withOmega =
+        QStringLiteral("GPIO : D") + omega + QStringLiteral(" : 1 : 0 : 0 : 0");
+    const QString irOmega = QStringLiteral("INFR : Caf") + omega +
+                            QStringLiteral(" : P : 0 : 1 : 0 : 1 : 1 : c6 : ") +
+                            QString(198, QLatin1Char('1'));
+    const Configuration before = doc.configuration();
+    const int steps = doc.undoStack()->count();
+    struct Way {
+        const char* name;
+        std::function<EditResult()> edit;
+        QString message;
+    } ways[] = {
+        {"add action", [&] { return doc.addAction(withOmega); },
+         latin1::OutsideMessage(withOmega, "Action")},
+        {"edit action", [&] { return doc.replaceAction(0, withOmega); },
+         latin1::OutsideMessage(withOmega, "Action")},
+        {"library name", [&] { return doc.addAction(irOmega); },
+         latin1::OutsideMessage(irOmega, "Action")},
+        {"key name", [&] { return doc.setKeySettings(0, NamedKey(omega, 1, 0, '0')); },
+         latin1::OutsideMessage(omega, "Key name")},
+        {"key name of a new event",
+         [&] { return doc.addEvent(1, kFamilyKey, 0, 0, NamedKey(omega, 1, 0, '0')); },
+         latin1::OutsideMessage(omega, "Key name")},
+        {"pasted text",
+         [&] {
+             auto* data = new QMimeData;
+             data->setText(kLed + "\n" + withOmega + "\n");
+             QGuiApplication::clipboard()->setMimeData(data);
+             return doc.paste(ActionClipboard(QGuiApplication::clipboard()).get());
+         },
+         latin1::OutsideMessage(withOmega, "Pasted text, line 2")},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        const EditResult result = way.edit();
+        EXPECT_TRUE(result.refused());
+        EXPECT_EQ(result.message, way.message);
+        EXPECT_TRUE(result.message.contains("(U+03A9)")) << result.message.toStdString();
+        EXPECT_TRUE(doc.configuration() == before);
+        EXPECT_EQ(doc.undoStack()->count(), steps);
+    }
+    EXPECT_EQ(doc.actionRefusal(withOmega), latin1::OutsideMessage(withOmega, "Action"));
+    // Latin-1 characters are their bytes.
+    ASSERT_TRUE(
+        doc.setKeySettings(0, NamedKey(QString::fromUtf8("Caf\xc3\xa9"), 1, 0, '0')).done());
+    EXPECT_EQ(doc.key(0).keyName, "Caf\xe9");
+    ASSERT_TRUE(doc.addAction(QString::fromUtf8("GPIO : Caf\xc3\xa9 : 1 : 0 : 0 : 0")).done());
+    EXPECT_EQ(doc.actions(0, 0).back(), "GPIO : Caf\xe9 : 1 : 0 : 0 : 0");
+}
+
+// An IR or RS232 action naming a library that could leave the library folder is refused on
+// every way in, so that no later look-up makes a path of it.
+TEST_F(Document, LibraryNamesThatWouldLeaveTheFolderAreRefused) {
+    PressWith({kLed});
+    const std::string code(198, '1');
+    for (const std::string& library :
+         {std::string("../../x/evil"), std::string("/abs/path"), std::string("x\\y")}) {
+        SCOPED_TRACE(library);
+        const QString ir =
+            latin1::ToQString("INFR : " + library + " : P : 0 : 1 : 0 : 1 : 1 : c6 : " + code);
+        const QString uart = latin1::ToQString(
+            "UART : Cmd : " + library + " : On : 9600 : 1 : 0 : 0 : 0 : 1 : 0 : 0 : 1 : 1 :PWR");
+        const QString message = latin1::LibraryNameFaultText(library);
+        for (const QString& text : {ir, uart}) {
+            EXPECT_EQ(doc.addAction(text).message, message);
+            EXPECT_EQ(doc.replaceAction(0, text).message, message);
+            ClipboardContent pasted;
+            pasted.kind = ClipboardContent::Actions;
+            pasted.actions = {latin1::ToBytes(text).value()};
+            EXPECT_EQ(doc.paste(pasted).message, message);
+        }
+    }
+    EXPECT_EQ(doc.actions(0, 0), ActionList{Text(kLed)});
+    // A library name with an 8-bit byte is a name like any other.
+    EXPECT_TRUE(
+        doc.addAction(latin1::ToQString("INFR : Caf\xe9 : P : 0 : 1 : 0 : 1 : 1 : c6 : " + code))
+            .done());
 }
 
 TEST_F(Document, AnActionThatOverflowsTheFrameIsRefused) {

@@ -34,12 +34,12 @@
 #include "link/KeypadSimulator.h"
 #include "model/Configuration.h"
 #include "store/Paths.h"
-#include "ui/document/EditorDocument.h"
-#include "ui/libraries/IrLibraryEditor.h"
-#include "ui/controls/KeyPanel.h"
 #include "ui/MainWindow.h"
+#include "ui/controls/KeyPanel.h"
 #include "ui/dialogs/SmallDialogs.h"
 #include "ui/dialogs/StaleActionsDialog.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/libraries/IrLibraryEditor.h"
 #include "ui/pages/ActionPagesPanel.h"
 #include "ui/pages/IrPage.h"
 
@@ -319,7 +319,8 @@ TEST_F(IrRoad, LearnedCodeReachesTheKeypadAndARelearnedCodeUpdatesTheAction) {
         for (int c = 0; c < StaleActionsDialog::kColumns; ++c) {
             columns << item->text(c);
         }
-        EXPECT_EQ(columns, (QStringList{"Key1", "Press", "1", "IR", kLib, kFunction, "differs"}));
+        EXPECT_EQ(columns, (QStringList{"Key1", "Press", "1", "IR", kLib, kFunction, "differs",
+                                        "code " + Hex(codeA), "code " + Hex(codeB)}));
         EXPECT_EQ(item->checkState(StaleActionsDialog::kKey), Qt::Checked);
         Press(d, "update");
     };

@@ -23,11 +23,13 @@
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "store/Paths.h"
-#include "ui/libraries/IrLibraryEditor.h"
-#include "ui/libraries/Rs232LibraryEditor.h"
 #include "ui/dialogs/SmallDialogs.h"
 #include "ui/dialogs/StaleActionsDialog.h"
+#include "ui/libraries/IrLibraryEditor.h"
+#include "ui/libraries/Rs232LibraryEditor.h"
+
 #include "ui/pages/Rs232Edit.h"
+#include <QPlainTextEdit>
 
 using namespace qz;
 using qz::test::AccessibleName;
@@ -743,6 +745,40 @@ TEST_F(LibraryEditors, StaleDialogOffersTheChangedActionsChecked) {
     EXPECT_FALSE(update->isEnabled());
     Press(dialog, "checkAll");
     EXPECT_EQ(dialog.chosenUpdates().size(), 2u);
+}
+
+// Each action shows its data as it is now and as the update makes it: in its row, and in full in
+// the boxes below for the current row.
+TEST_F(LibraryEditors, StaleDialogShowsTheOldAndTheNewData) {
+    const Configuration config =
+        ProjectUsing({IrText("TV", "Power", Code('0')), Rs232Text("Proj", "On", "OLD"),
+                      IrText("TV", "Gone", Code('1'))});
+    StaleActionsDialog dialog(config, folder);
+    QTreeWidget* list = dialog.list();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    struct Row {
+        QString now;
+        QString after;
+    } rows[] = {
+        {"code " + Q(Code('0')), "code " + Q(Code('a'))},
+        {"baud 9600, data bits 8, parity NONE, stop bits 1, ascii, end CR, data \"OLD\"",
+         "baud 9600, data bits 8, parity NONE, stop bits 1, ascii, end CR, data \"ON\""},
+        {"code " + Q(Code('1')), ""}, // nothing to update it from
+    };
+    for (int r = 0; r < 3; ++r) {
+        SCOPED_TRACE(r);
+        const QTreeWidgetItem* item = list->topLevelItem(r);
+        EXPECT_EQ(item->text(StaleActionsDialog::kOldData), rows[r].now);
+        EXPECT_EQ(item->text(StaleActionsDialog::kNewData), rows[r].after);
+        EXPECT_EQ(list->headerItem()->text(StaleActionsDialog::kOldData), "Now");
+    }
+    // The first stale action is current and shown in full; choosing another shows that one.
+    EXPECT_EQ(dialog.oldData()->toPlainText(), rows[0].now);
+    EXPECT_EQ(dialog.newData()->toPlainText(), rows[0].after);
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_EQ(dialog.oldData()->toPlainText(), rows[1].now);
+    EXPECT_EQ(dialog.newData()->toPlainText(), rows[1].after);
+    EXPECT_TRUE(dialog.oldData()->isReadOnly());
 }
 
 // --- Accessibility and pictures ---

@@ -10,6 +10,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <optional>
+
+#include "io/Latin1.h"
 #include "model/ActionRules.h"
 #include "ui/controls/KeyNameEdit.h"
 #include "ui/dialogs/Messages.h"
@@ -51,7 +54,7 @@ int GroupCount(int model) {
 CKvqKeyNameEdit* NameEdit(const Key& key, QWidget* parent) {
     auto* edit = new CKvqKeyNameEdit(parent);
     edit->setObjectName(QStringLiteral("keyName"));
-    edit->setText(QString::fromLatin1(key.keyName.data(), int(key.keyName.size())));
+    edit->setText(latin1::ToQString(key.keyName));
     return edit;
 }
 
@@ -108,7 +111,13 @@ bool CDlgKey::takeName(const CKvqKeyNameEdit* edit, bool addEvent, std::string& 
         m_messages.Show(QStringLiteral("A key name cannot contain \":\"."));
         return false;
     }
-    name = text.toLatin1().toStdString();
+    // Key names are 8-bit text: a character without a byte is refused, never made a "?".
+    const std::optional<std::string> bytes = latin1::ToBytes(text);
+    if (!bytes) {
+        m_messages.Show(latin1::OutsideMessage(text, QStringLiteral("Key name")));
+        return false;
+    }
+    name = *bytes;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "io/Latin1.h"
 #include "model/ActionRules.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
@@ -15,12 +16,30 @@ namespace qz {
 
 namespace {
 
+// The bytes of a text that the caller has checked with OutsideMessage (latin1::ToBytes).
 std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
+    return latin1::ToBytes(text).value_or(std::string());
 }
 
 QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    return latin1::ToQString(text);
+}
+
+// Why a text from outside cannot be stored: a character above U+00FF, which no 8-bit text
+// holds; empty when it can.
+QString OutsideRefusal(const QString& text, const char* place) {
+    return latin1::OutsideMessage(text, QLatin1String(place));
+}
+
+// The library name an IR or RS232 action text names, when it names one that could leave the
+// library folder: such an action would make a path of it wherever its library is looked up.
+QString LibraryNameRefusal(const CKvqEventStr& action) {
+    const int type = action.GetTypeCode();
+    if (type != kActionIr && type != kActionUart) {
+        return {};
+    }
+    const std::string& library = type == kActionIr ? action.GetIrLib() : action.GetUartLib();
+    return library.empty() ? QString() : latin1::LibraryNameFaultText(library);
 }
 
 EditResult Refuse(const QString& message) {
@@ -105,6 +124,9 @@ void EditorDocument::selectAfterEdit(int key, int slot, int row) {
 }
 
 QString EditorDocument::actionRefusal(const QString& text) const {
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return outside;
+    }
     return actionRefusal(Bytes(text));
 }
 
@@ -115,6 +137,9 @@ QString EditorDocument::actionRefusal(const std::string& text) const {
     }
     if (ShiftsFields(text)) {
         return QString::fromLatin1(kShiftedFieldsText);
+    }
+    if (const QString library = LibraryNameRefusal(action); !library.isEmpty()) {
+        return library;
     }
     return ruleRefusal(ActionRefusal(text, m_config.deviceModel, m_config.portMode));
 }
@@ -186,6 +211,11 @@ bool ApplySettings(Key& key, const KeySettings& s) {
 
 EditResult EditorDocument::addEvent(int key, int family, int index, int sub,
                                     const KeySettings& settings) {
+    if (settings.setName) {
+        if (const QString outside = OutsideRefusal(settings.name, "Key name"); !outside.isEmpty()) {
+            return Refuse(outside);
+        }
+    }
     if (!validKey(key) || SlotFor(family, index, sub) < 0 ||
         !FamilyFitsKind(family, m_config.keys[size_t(key)].keyKind)) {
         return Refuse(QString::fromLatin1(kAddErrorText));
@@ -202,6 +232,11 @@ EditResult EditorDocument::addEvent(int key, int family, int index, int sub,
 }
 
 EditResult EditorDocument::setKeySettings(int key, const KeySettings& settings) {
+    if (settings.setName) {
+        if (const QString outside = OutsideRefusal(settings.name, "Key name"); !outside.isEmpty()) {
+            return Refuse(outside);
+        }
+    }
     if (!validKey(key)) {
         return Refuse(QString::fromLatin1(kAddErrorText));
     }
@@ -235,6 +270,9 @@ EditResult EditorDocument::addAction(const QString& text) {
         (FamilyOfSlot(slot) != k.lastFamily || !FamilyFitsKind(k.lastFamily, k.keyKind))) {
         return Refuse(QString::fromLatin1(kNoEventText));
     }
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return Refuse(outside);
+    }
     const std::string bytes = Bytes(text);
     if (const QString refusal = actionRefusal(bytes); !refusal.isEmpty()) {
         return Refuse(refusal);
@@ -253,6 +291,9 @@ EditResult EditorDocument::replaceAction(int row, const QString& text) {
     }
     const int key = currentKey();
     const int slot = currentSlot();
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return Refuse(outside);
+    }
     const std::string bytes = Bytes(text);
     if (const QString refusal = actionRefusal(bytes); !refusal.isEmpty()) {
         return Refuse(refusal);
@@ -588,6 +629,9 @@ const char kPasteNoEvent[] = "Select an event to paste the actions into.";
 
 EditResult EditorDocument::pasteActions(const ClipboardContent& content, int key, int slot,
                                         int afterRow) {
+    if (!content.refusal.isEmpty()) {
+        return Refuse(content.refusal);
+    }
     if (content.isEmpty() || content.actions.empty()) {
         return Refuse(QString::fromLatin1(kNothingToPaste));
     }
@@ -609,6 +653,9 @@ EditResult EditorDocument::pasteActions(const ClipboardContent& content, int key
 }
 
 EditResult EditorDocument::pasteEvent(const ClipboardContent& content, int key) {
+    if (!content.refusal.isEmpty()) {
+        return Refuse(content.refusal);
+    }
     const int slot = content.slot;
     if (content.kind != ClipboardContent::Event || FamilyOfSlot(slot) != content.family ||
         content.family == kFamilyNone) {
@@ -720,6 +767,8 @@ FileResult EditorDocument::open(const QString& path) {
     // Fields the file does not hold (the repeat intervals) keep their values.
     Configuration loaded = m_config;
     result.status = LoadProjectAny(path, loaded, &result.error);
+    // A message names the file with its 8-bit name bytes as characters, not U+FFFD.
+    result.error = latin1::ShownPath(result.error);
     result.ok = result.status == LoadStatus::Loaded;
     if (!result.ok) {
         return result;
@@ -739,6 +788,7 @@ FileResult EditorDocument::save(const QString& path) {
         return result;
     }
     result.ok = SaveProjectAny(target, m_config, &result.error);
+    result.error = latin1::ShownPath(result.error);
     if (!result.ok) {
         return result;
     }

@@ -5,7 +5,9 @@
 // refused) and says afterwards what changed through the signals below, which the views follow.
 //
 // Texts and names are QStrings at this boundary; they are stored as 8-bit texts (Latin-1), as
-// the project file keeps them.
+// the project file keeps them. A character above U+00FF is refused on every way in (key names,
+// action texts, pasted text) with latin1::OutsideMessage, never turned into "?"; an IR or RS232
+// action naming a library that could leave the library folder is refused too.
 #include <QObject>
 #include <QString>
 #include <QStringList>

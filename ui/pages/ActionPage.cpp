@@ -22,6 +22,10 @@
 
 namespace qz {
 
+std::string PageBytes(const QString& text) {
+    return latin1::ToBytes(text).value_or(std::string());
+}
+
 QStringList SortedNames(QStringList names) {
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -272,8 +276,8 @@ RepeatSettings RepeatControls::Read() const {
     r.active = active->currentIndex();
     r.count = count->value();
     r.delay = delay->value();
-    r.countReadout = ToBytes(countReadout->text());
-    r.delayReadout = ToBytes(delayReadout->text());
+    r.countReadout = PageBytes(countReadout->text());
+    r.delayReadout = PageBytes(delayReadout->text());
     return r;
 }
 
@@ -284,8 +288,8 @@ void RepeatControls::Write(const RepeatSettings& settings) {
     ActionPage::SelectPosition(active, settings.active);
     count->setValue(settings.count);
     delay->setValue(settings.delay);
-    countReadout->setText(FromBytes(settings.countReadout));
-    delayReadout->setText(FromBytes(settings.delayReadout));
+    countReadout->setText(latin1::ToQString(settings.countReadout));
+    delayReadout->setText(latin1::ToQString(settings.delayReadout));
     UpdateShown();
 }
 
@@ -384,7 +388,7 @@ void DataFormatControls::OnAscii() {
 
 void DataFormatControls::OnHex() {
     if (m_format == 0) {
-        data->setText(FromBytes(ConvertDataToHex(ToBytes(data->text()), endChar())));
+        data->setText(latin1::ToQString(ConvertDataToHex(PageBytes(data->text()), endChar())));
         endBox->setVisible(false);
     }
     data->setHexInput(true);

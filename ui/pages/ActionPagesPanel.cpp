@@ -78,7 +78,7 @@ ActionPagesPanel::ActionPagesPanel(QWidget* parent)
 
 bool ActionPagesPanel::showAction(const QString& text) {
     m_shown = text;
-    const int index = ActionPageOfText(text.toLatin1().toStdString());
+    const int index = ActionPageOfText(PageBytes(text));
     if (index < 0) {
         return false;
     }

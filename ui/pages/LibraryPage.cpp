@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "io/Latin1.h"
+#include "io/WholeFile.h"
 #include "store/Paths.h"
 #include "ui/dialogs/Messages.h"
 
@@ -53,8 +55,13 @@ QString LibraryPage::functionName() const {
     return m_function->currentText().trimmed();
 }
 
-QString LibraryPage::FileName(const QString& libName) const {
-    return libName + QLatin1String(m_kind.extension);
+QString LibraryPage::ExistingFile(const std::string& libName) const {
+    // A stored or typed name is never made into a path unless it stays in the folder.
+    if (!latin1::IsSafeLibraryName(libName)) {
+        return {};
+    }
+    const QString path = latin1::FindLibraryFile(LibraryFolder(), libName, m_kind.extension);
+    return io::Exists(path) ? path : QString();
 }
 
 void LibraryPage::ChooseFunction(int index) {
@@ -69,9 +76,14 @@ void LibraryPage::FillFunctions() {
 }
 
 void LibraryPage::libraryEdited(const QString& name) {
-    const QString file = FileName(name.trimmed());
-    if (libraryName().isEmpty() && !name.trimmed().isEmpty() && LibraryFileExists(file) &&
-        ReplaceLibrary(LibraryFilePath(file))) {
+    const std::optional<std::string> bytes = latin1::ToBytes(name.trimmed());
+    const QString file = bytes ? ExistingFile(*bytes) : QString();
+    if (libraryName().isEmpty() && !file.isEmpty() && ReplaceLibrary(file)) {
+        // A library whose stored name names no file is not offered: an action would carry it.
+        if (!LoadedNameFault().isEmpty()) {
+            ClearLibrary();
+            return;
+        }
         m_libName->setText(LoadedLibraryName());
         FillFunctions();
         ChooseFunction(m_function->count() > 0 ? 0 : -1);
@@ -83,9 +95,9 @@ void LibraryPage::libraryEdited(const QString& name) {
 
 void LibraryPage::ShowLibraryOf(const std::string& libName) {
     ClearLibrary();
-    const QString file = FileName(FromBytes(libName));
-    if (LibraryFileExists(file)) {
-        LoadLibrary(LibraryFilePath(file));
+    const QString file = ExistingFile(libName);
+    if (!file.isEmpty()) {
+        LoadLibrary(file);
     }
     FillFunctions();
 }
@@ -97,21 +109,38 @@ bool LibraryPage::LookUpFunction() {
         ShowMessage(QStringLiteral("Lib name is empty"));
         return false;
     }
+    // The box is filled from stored bytes, so it always has them. A name that would leave the
+    // folder lists no functions: it is the reason, said before the empty function.
+    const std::optional<std::string> libBytes = latin1::ToBytes(lib);
+    if (!libBytes) {
+        ShowMessage(latin1::OutsideMessage(lib, QStringLiteral("Lib Name")));
+        return false;
+    }
+    if (!latin1::IsSafeLibraryName(*libBytes)) {
+        ShowMessage(latin1::LibraryNameFaultText(*libBytes));
+        return false;
+    }
     if (function.isEmpty()) {
         ShowMessage(QStringLiteral("Funciton name is empty"));
         return false;
     }
-    const QString file = FileName(lib);
-    if (!LibraryFileExists(file)) {
+    const QString file = ExistingFile(*libBytes);
+    if (file.isEmpty()) {
         ShowMessage(QStringLiteral("No Such Lib"));
         return false;
     }
     ClearLibrary();
-    if (!LoadLibrary(LibraryFilePath(file))) {
+    if (!LoadLibrary(file)) {
         ShowMessage(QStringLiteral("the lib is destroyed"));
         return false;
     }
-    if (!TakeFunction(ToBytes(function))) {
+    // The action keeps the library's stored name: one that names no file is refused.
+    if (const QString fault = LoadedNameFault(); !fault.isEmpty()) {
+        ShowMessage(fault);
+        return false;
+    }
+    const std::optional<std::string> functionBytes = latin1::ToBytes(function);
+    if (!functionBytes || !TakeFunction(*functionBytes)) {
         ShowMessage(QStringLiteral("No Such Function"));
         return false;
     }
@@ -135,6 +164,14 @@ void LibraryPage::OnChangeLib() {
         ShowMessage(QStringLiteral("The File is already destroyed"));
         return;
     }
+    // A library whose stored name would leave the folder is not taken: an action would carry
+    // that name, and every later look-up would make it a path.
+    if (const QString fault = LoadedNameFault(); !fault.isEmpty()) {
+        ClearLibrary();
+        FillFunctions();
+        ShowMessage(fault);
+        return;
+    }
     m_libName->setText(LoadedLibraryName());
     FillFunctions();
     ChooseFunction(m_function->count() > 0 ? 0 : -1);
@@ -142,12 +179,13 @@ void LibraryPage::OnChangeLib() {
 }
 
 void LibraryPage::reloadLibraries() {
-    const QString file = FileName(libraryName());
-    if (libraryName().isEmpty() || !LibraryFileExists(file)) {
+    const std::optional<std::string> bytes = latin1::ToBytes(libraryName());
+    const QString file = bytes && !bytes->empty() ? ExistingFile(*bytes) : QString();
+    if (file.isEmpty()) {
         return;
     }
     const QString chosen = m_function->currentText();
-    if (!ReplaceLibrary(LibraryFilePath(file))) {
+    if (!ReplaceLibrary(file)) {
         return;
     }
     FillFunctions();

@@ -64,6 +64,9 @@ class LibraryPage : public ActionPage {
     // Reads the file into a library of its own that replaces the page's only when it was read.
     virtual bool ReplaceLibrary(const QString& path) = 0;
     virtual QString LoadedLibraryName() const = 0;
+    // Why the loaded library's stored name names no file (it would leave the library folder);
+    // empty when it can. An action never takes such a name.
+    virtual QString LoadedNameFault() const = 0;
     virtual QStringList FunctionNames() const = 0;
     // Keeps the library's function `name`; false when there is none.
     virtual bool TakeFunction(const std::string& name) = 0;
@@ -72,7 +75,10 @@ class LibraryPage : public ActionPage {
     QComboBox* m_function;
 
   private:
-    QString FileName(const QString& libName) const;
+    // The file of library `libName` in the library folder (its own bytes, else its UTF-8
+    // spelling: latin1::FindLibraryFile) when it is there; empty when it is not, or when the
+    // name would leave the folder.
+    QString ExistingFile(const std::string& libName) const;
     void ChooseFunction(int index);
 
     Kind m_kind;
