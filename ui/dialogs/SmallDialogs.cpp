@@ -11,8 +11,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "ui/dialogs/Messages.h"
+#include "io/Latin1.h"
 #include "model/UploadPlan.h"
+#include "ui/dialogs/Messages.h"
 
 namespace qz {
 
@@ -148,13 +149,21 @@ void CDlgNewName::onOk() {
                                 : QStringLiteral("Please create a new function name"));
         return;
     }
-    // A ":" would shift the fields of the action texts the name ends up in; a library name is
-    // also a file name, which must stay inside the library folder.
-    for (const QChar c : QStringLiteral(":/\\")) {
-        if (name.contains(c) && (library || c == QLatin1Char(':'))) {
-            m_messages.Show(QStringLiteral("A name cannot contain \"%1\".").arg(c));
-            return;
-        }
+    // A ":" would shift the fields of the action texts the name ends up in.
+    if (name.contains(QLatin1Char(':'))) {
+        m_messages.Show(QStringLiteral("A name cannot contain \":\"."));
+        return;
+    }
+    // Names are kept one byte a character.
+    const std::optional<std::string> bytes = latin1::ToBytes(name);
+    if (!bytes) {
+        m_messages.Show(latin1::OutsideMessage(name, QStringLiteral("Name")));
+        return;
+    }
+    // A library name is also a file name, which must stay inside the library folder.
+    if (library && !latin1::IsSafeLibraryName(*bytes)) {
+        m_messages.Show(latin1::LibraryNameFaultText(*bytes));
+        return;
     }
     if (m_isDuplicate && m_isDuplicate(name)) {
         if (library) {
