@@ -444,14 +444,20 @@ void CDlgRs232EditLib::done(int result) {
 void CDlgRs232EditLib::FillFunctionBox(int count) {
     // Sorted once, letter case ignored, equal names in the library's order: as adding them one
     // by one would, without the quadratic work.
+    // Each name is folded once, not at every comparison.
+    std::vector<std::pair<QString, QString>> keyed;
+    keyed.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const QString name = FromBytes(m_library.functions[std::size_t(i)].name);
+        keyed.emplace_back(name.toCaseFolded(), name);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     QStringList names;
     names.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        names << FromBytes(m_library.functions[std::size_t(i)].name);
+    for (auto& [key, name] : keyed) {
+        names << std::move(name);
     }
-    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
     const QSignalBlocker block(m_function);
     m_function->clear();
     m_function->addItems(names);
