@@ -858,6 +858,9 @@ struct CloseCase {
     const char* name;
     std::function<void(QDialog&)> close;
 };
+void PrintTo(const CloseCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class CloseWithChanges : public LibraryEditors, public ::testing::WithParamInterface<CloseCase> {
   protected:
