@@ -28,10 +28,13 @@
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "store/Paths.h"
+#include "ui/MainWindow.h"
 #include "ui/dialogs/SmallDialogs.h"
 #include "ui/dialogs/StaleActionsDialog.h"
+#include "ui/document/EditorDocument.h"
 #include "ui/libraries/IrLibraryEditor.h"
 #include "ui/libraries/Rs232LibraryEditor.h"
+#include "ui/pages/ActionPagesPanel.h"
 #include "ui/pages/IrPage.h"
 #include "ui/pages/Rs232Edit.h"
 #include "ui/pages/Rs232Page.h"
@@ -1111,6 +1114,62 @@ TEST_F(LibraryEditors, PageTakesTheEditorsLibraryOnlyWhenEmptyAndUntouched) {
     ir.show();
     ir.offerLibrary(QStringLiteral("TV"));
     EXPECT_EQ(ir.libraryName(), QStringLiteral("TV"));
+}
+
+// The window's System › "RS232 library...": a library made in the editor goes to the RS232 page
+// only while the page has none and nothing was typed there.
+TEST_F(LibraryEditors, SystemMenuEditorLeavesWhatWasTypedOnThePage) {
+    test::ScriptedMessages scripted;
+    std::deque<QString> names = {QStringLiteral("Screen"), QStringLiteral("On"),
+                                 QStringLiteral("Beamer"), QStringLiteral("Off")};
+    scripted.handlers[QStringLiteral("newName")] = [&](QDialog& d) {
+        ASSERT_FALSE(names.empty());
+        auto* name = qobject_cast<CDlgNewName*>(&d);
+        ASSERT_NE(name, nullptr);
+        name->nameEdit()->setText(names.front());
+        names.pop_front();
+        QTest::mouseClick(d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
+    };
+    scripted.handlers[QStringLiteral("rs232EditLib")] = [](QDialog& d) {
+        Press(d, "newLib");
+        Press(d, "newFunction");
+        Press(d, "saveEdit");
+        Press(d, "ok");
+    };
+    QTemporaryDir sysfs;
+    EditorDocument document;
+    KeypadSession session{PortDiscovery(sysfs.path(), [] { return QList<SerialPortEntry>{}; })};
+    MainWindow window(document, session, &scripted);
+    window.show();
+    CPageView3Rs232* page = window.pages()->rs232Page();
+    ASSERT_NE(page, nullptr);
+    page->show();
+    auto* data = Find<CRS232Edit>(*page, "data");
+    QTest::keyClicks(data, QStringLiteral("typed"));
+
+    QAction* command = test::Command(window, QStringLiteral("RS232 library..."));
+    ASSERT_NE(command, nullptr);
+    command->trigger();
+    EXPECT_TRUE(QFile::exists(Path("Screen.rss")));
+    EXPECT_TRUE(page->libraryName().isEmpty());
+    EXPECT_EQ(data->text(), QStringLiteral("typed"));
+
+    // An untouched page without a library takes it.
+    CPageView3Ir* irPage = window.pages()->irPage();
+    ASSERT_NE(irPage, nullptr);
+    scripted.handlers[QStringLiteral("irEditLib")] = [](QDialog& d) {
+        Press(d, "newLib");
+        Press(d, "newFunction");
+        Press(d, "saveEdit");
+        Press(d, "ok");
+    };
+    QAction* ir = test::Command(window, QStringLiteral("IR library..."));
+    ASSERT_NE(ir, nullptr);
+    ir->trigger();
+    EXPECT_TRUE(QFile::exists(Path("Beamer.irr")));
+    EXPECT_EQ(irPage->libraryName(), QStringLiteral("Beamer"));
+    EXPECT_TRUE(scripted.asked.isEmpty()) << scripted.asked.join(", ").toStdString();
 }
 
 // --- Update actions from libraries ---
