@@ -177,8 +177,9 @@ class IrRoad : public ::testing::Test {
         CKvqIrListCtrl* list = editor.list();
         const int row = list->Names().indexOf(kFunction);
         ASSERT_GE(row, 0);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row, CKvqIrListCtrl::kName)).center());
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, {},
+            list->visualRect(list->model()->index(row, CKvqIrListCtrl::kName)).center());
         ASSERT_EQ(list->FirstSelectedRow(), row);
         Press(editor, "learn");
         ASSERT_TRUE(RunEventsUntil(
@@ -302,7 +303,7 @@ TEST_F(IrRoad, LearnedCodeReachesTheKeypadAndARelearnedCodeUpdatesTheAction) {
         EXPECT_EQ(editor.libraryName(), kLib);
         const int row = editor.list()->FirstSelectedRow();
         ASSERT_EQ(editor.list()->RowName(row), kFunction);
-        EXPECT_EQ(editor.list()->item(row, CKvqIrListCtrl::kUses)->text(), "1");
+        EXPECT_EQ(editor.list()->Cell(row, CKvqIrListCtrl::kUses), "1");
         learnAndSave(editor, codeB);
     });
     ASSERT_FALSE(HasFatalFailure());

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
+#include "io/Latin1.h"
 #include "ui/dialogs/SmallDialogs.h"
 
 using namespace qz;
@@ -159,10 +160,50 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{1, "Power", kFunTaken, "Power"}, NameCase{1, "Vol", "", ""},
         NameCase{1, "power", "", ""}, NameCase{3, "Power", kFunTaken, "Power"},
         NameCase{3, "Vol", kFunTaken, "Vol"}, NameCase{3, "Mute", "", ""},
-        // Names that would break an action text or leave the library folder.
-        NameCase{1, "a:b", "A name cannot contain \":\".", "a:b"},
-        NameCase{2, "../x", "A name cannot contain \"/\".", "../x"},
-        NameCase{0, "a\\b", "A name cannot contain \"\\\".", "a\\b"}, NameCase{3, "a/b", "", ""}));
+        // A name that would break an action text; a function name is no file name.
+        NameCase{1, "a:b", "A name cannot contain \":\".", "a:b"}, NameCase{3, "a/b", "", ""},
+        NameCase{3, "..", "", ""}));
+
+// A library name is a file name in the library folder: one that would leave it, hide the file or
+// hold a control byte is refused with the reason, in both library modes; a character that has no
+// 8-bit form is refused in every mode.
+TEST(SmallDialogs, NewNameRefusesLibraryNamesThatAreNoFileInTheFolder) {
+    struct Case {
+        int mode;
+        QString typed;
+        QString message;
+    };
+    const auto fault = [](const char* name) { return latin1::LibraryNameFaultText(name); };
+    const Case cases[] = {
+        {CDlgNewName::IrLibrary, "../x", fault("../x")},
+        {CDlgNewName::Rs232Library, "a\\b", fault("a\\b")},
+        {CDlgNewName::IrLibrary, "..", fault("..")},
+        {CDlgNewName::Rs232Library, "a..b", fault("a..b")},
+        {CDlgNewName::IrLibrary, ".hidden", fault(".hidden")},
+        {CDlgNewName::Rs232Library, QStringLiteral("a\tb"), fault("a\tb")},
+        {CDlgNewName::IrLibrary, QStringLiteral("Caf\u00e9"), QString()},
+        {CDlgNewName::IrLibrary, QStringLiteral("TV \u03a9"),
+         latin1::OutsideMessage(QStringLiteral("TV \u03a9"), QStringLiteral("Name"))},
+        {CDlgNewName::Rs232Function, QStringLiteral("On \u03a9"),
+         latin1::OutsideMessage(QStringLiteral("On \u03a9"), QStringLiteral("Name"))},
+    };
+    QTemporaryDir folder;
+    for (const Case& c : cases) {
+        AnsweringMessages messages;
+        CDlgNewName dialog(c.mode, CDlgNewName::LibraryFileTest(folder.path(), ".irr"), messages);
+        dialog.show();
+        dialog.nameEdit()->setText(c.typed);
+        Press(dialog, "ok");
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(dialog.accepted()) << c.typed.toStdString();
+            EXPECT_TRUE(messages.shown.isEmpty()) << c.typed.toStdString();
+        } else {
+            EXPECT_FALSE(dialog.accepted()) << c.typed.toStdString();
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(messages.shown, QStringList{c.message}) << c.typed.toStdString();
+        }
+    }
+}
 
 TEST(SmallDialogs, NewNameCancelLeavesItUnaccepted) {
     AnsweringMessages messages;

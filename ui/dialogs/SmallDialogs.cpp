@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "io/Latin1.h"
+#include "io/WholeFile.h"
 #include "model/UploadPlan.h"
 #include "ui/dialogs/Messages.h"
 
@@ -127,13 +129,21 @@ void CDlgNewName::onOk() {
                                 : QStringLiteral("Please create a new function name"));
         return;
     }
-    // A ":" would shift the fields of the action texts the name ends up in; a library name is
-    // also a file name, which must stay inside the library folder.
-    for (const QChar c : QStringLiteral(":/\\")) {
-        if (name.contains(c) && (library || c == QLatin1Char(':'))) {
-            m_messages.Show(QStringLiteral("A name cannot contain \"%1\".").arg(c));
-            return;
-        }
+    // A ":" would shift the fields of the action texts the name ends up in.
+    if (name.contains(QLatin1Char(':'))) {
+        m_messages.Show(QStringLiteral("A name cannot contain \":\"."));
+        return;
+    }
+    // Names are kept one byte a character.
+    const std::optional<std::string> bytes = latin1::ToBytes(name);
+    if (!bytes) {
+        m_messages.Show(latin1::OutsideMessage(name, QStringLiteral("Name")));
+        return;
+    }
+    // A library name is also a file name, which must stay inside the library folder.
+    if (library && !latin1::IsSafeLibraryName(*bytes)) {
+        m_messages.Show(latin1::LibraryNameFaultText(*bytes));
+        return;
     }
     if (m_isDuplicate && m_isDuplicate(name)) {
         if (library) {
@@ -152,8 +162,17 @@ void CDlgNewName::onOk() {
 CDlgNewName::DuplicateTest CDlgNewName::LibraryFileTest(const QString& folder,
                                                         const QString& extension) {
     return [folder, extension](const QString& name) {
-        // Listing the folder compares exactly, whatever the file system does with letter case.
-        return QDir(folder).entryList(QDir::Files | QDir::Hidden).contains(name + extension);
+        // Either spelling of the library's file counts; Qt's own listing cannot name a file whose
+        // name is not UTF-8, so each spelling is asked for by its bytes.
+        const std::optional<std::string> bytes = latin1::ToBytes(name);
+        if (!bytes) {
+            return false;
+        }
+        const QByteArray ext = extension.toLatin1();
+        const latin1::LibraryFileSpellings paths =
+            latin1::LibraryFilePaths(folder, *bytes, ext.constData());
+        return (!paths.own.isEmpty() && io::Exists(paths.own)) ||
+               (!paths.utf8.isEmpty() && io::Exists(paths.utf8));
     };
 }
 

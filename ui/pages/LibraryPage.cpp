@@ -1,11 +1,15 @@
 #include "ui/pages/LibraryPage.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+
+#include <optional>
 
 #include "io/Latin1.h"
 #include "io/WholeFile.h"
@@ -75,25 +79,52 @@ void LibraryPage::FillFunctions() {
     m_function->addItems(SortedNames(FunctionNames()));
 }
 
-void LibraryPage::libraryEdited(const QString& name) {
-    const std::optional<std::string> bytes = latin1::ToBytes(name.trimmed());
-    const QString file = bytes ? ExistingFile(*bytes) : QString();
-    if (libraryName().isEmpty() && !file.isEmpty() && ReplaceLibrary(file)) {
-        // A library whose stored name names no file is not offered: an action would carry it.
-        if (!LoadedNameFault().isEmpty()) {
-            ClearLibrary();
-            return;
-        }
-        m_libName->setText(LoadedLibraryName());
-        FillFunctions();
-        ChooseFunction(m_function->count() > 0 ? 0 : -1);
-        FirstFunctionChosen();
-    } else {
+void LibraryPage::offerLibrary(const QString& name) {
+    const std::optional<std::string> lib = latin1::ToBytes(name.trimmed());
+    if (m_touched || !libraryName().isEmpty() || !lib || lib->empty()) {
         reloadLibraries();
+        return;
+    }
+    // A name that would leave the library folder finds no file.
+    const QString path = ExistingFile(*lib);
+    if (path.isEmpty() || !ReplaceLibrary(path)) {
+        reloadLibraries();
+        return;
+    }
+    // A library whose stored name names no file is not offered: an action would carry it.
+    if (!LoadedNameFault().isEmpty()) {
+        ClearLibrary();
+        return;
+    }
+    m_libName->setText(LoadedLibraryName());
+    FillFunctions();
+    ChooseFunction(m_function->count() > 0 ? 0 : -1);
+    FirstFunctionChosen();
+}
+
+void LibraryPage::showEvent(QShowEvent* event) {
+    ActionPage::showEvent(event);
+    if (m_watching) {
+        return;
+    }
+    // Only what the user does counts: these signals do not come from the page's own fills.
+    m_watching = true;
+    const auto touch = [this] { m_touched = true; };
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        connect(edit, &QLineEdit::textEdited, this, touch);
+    }
+    for (QComboBox* box : findChildren<QComboBox*>()) {
+        connect(box, &QComboBox::activated, this, touch);
+    }
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        if (button->objectName() != QLatin1String("editLib")) {
+            connect(button, &QAbstractButton::clicked, this, touch);
+        }
     }
 }
 
 void LibraryPage::ShowLibraryOf(const std::string& libName) {
+    m_touched = false; // the page shows an action now, not what was typed
     ClearLibrary();
     const QString file = ExistingFile(libName);
     if (!file.isEmpty()) {

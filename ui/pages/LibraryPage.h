@@ -29,9 +29,10 @@ class LibraryPage : public ActionPage {
     // Reads the shown library again (after the library editor saved it): its functions fill the
     // list, the chosen one stays chosen while it exists. Nothing else changes.
     void reloadLibraries();
-    // After the library editor closed on library `name`: a page that shows no library yet takes
-    // that one (a library just made there is ready to use); otherwise as reloadLibraries().
-    void libraryEdited(const QString& name);
+    // After the library editor closed on library `name`: a page that shows no library and that
+    // the user has not touched since it last showed an action takes that one (a library just
+    // made there is ready to use); any other page keeps what it shows.
+    void offerLibrary(const QString& name);
     // "Change Lib": pick a library file, list its functions, choose the first.
     void OnChangeLib();
 
@@ -39,7 +40,13 @@ class LibraryPage : public ActionPage {
     // "Edit Lib": the window opens the library editor with libraryName() and functionName().
     void editLibraryRequested();
 
+  public:
+    // Whether the user changed a control since the page last showed an action.
+    bool touched() const { return m_touched; }
+
   protected:
+    void showEvent(QShowEvent* event) override;
+
     // Makes "Lib Name:" and the function list.
     LibraryPage(int pageIndex, const Kind& kind, QWidget* parent);
 
@@ -82,6 +89,8 @@ class LibraryPage : public ActionPage {
     void ChooseFunction(int index);
 
     Kind m_kind;
+    bool m_touched = false;
+    bool m_watching = false;
 };
 
 } // namespace qz
