@@ -16,7 +16,7 @@
 #include "io/Latin1.h"
 #include "model/ActionRules.h"
 #include "model/Largest.h"
-#include "store/ProjectCheck.h"
+#include "library/ProjectCheck.h"
 #include "store/ProjectFile.h"
 #include "store/Settings.h"
 #include "ui/document/EditorDocument.h"

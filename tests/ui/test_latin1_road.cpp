@@ -172,8 +172,9 @@ class Latin1Road : public ::testing::Test {
         CKvqIrListCtrl* list = editor.list();
         const int row = list->Names().indexOf(kFunction);
         ASSERT_GE(row, 0);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row, CKvqIrListCtrl::kName)).center());
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, {},
+            list->visualRect(list->model()->index(row, CKvqIrListCtrl::kName)).center());
         Press(editor, "learn");
         ASSERT_TRUE(RunEventsUntil(
             [&] { return list->RowData(row).compare(Hex(code), Qt::CaseInsensitive) == 0; },

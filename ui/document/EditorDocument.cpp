@@ -7,7 +7,7 @@
 #include "model/ActionRules.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
-#include "store/ProjectCheck.h"
+#include "library/ProjectCheck.h"
 #include "store/ProjectJson.h"
 #include "store/Settings.h"
 #include "ui/document/UndoCommands.h"
