@@ -13,10 +13,23 @@
 #include "store/Paths.h"
 #include "ui/dialogs/Messages.h"
 #include "ui/dialogs/SmallDialogs.h"
-#include "ui/pages/Latin1.h"
 
 class QPushButton;
 class QWidget;
+
+namespace qz {
+
+// The editors' texts as the library files keep them, one byte a character. What reaches ToBytes
+// comes from the file itself or from boxes that refuse characters above U+00FF as they are typed;
+// anything else is refused whole rather than made into "?".
+inline QString FromBytes(const std::string& text) {
+    return latin1::ToQString(text);
+}
+inline std::string ToBytes(const QString& text) {
+    return latin1::ToBytes(text).value_or(std::string());
+}
+
+} // namespace qz
 
 namespace qz::libedit {
 
