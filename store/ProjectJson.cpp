@@ -384,6 +384,11 @@ class Reader {
                 return false;
             }
         }
+        // The same bound as the binary file, so that a text that loads can also be saved.
+        const std::string tooLarge = CheckSlotSizes(loaded);
+        if (!tooLarge.empty()) {
+            return Fail({}, latin1::ToQString(tooLarge));
+        }
         config = std::move(loaded);
         return true;
     }

@@ -282,6 +282,29 @@ TEST(ProjectJson, SlotWithoutEventNameOrActions) {
     EXPECT_TRUE(c.keys[0].slots[5].empty());
 }
 
+// A slot larger than the binary file takes is refused on reading the text too, with its place,
+// so that a text that loads can always be saved; 999 entries still load.
+TEST(ProjectJson, ASlotLargerThanAProjectHoldsIsRefused) {
+    for (const int entries : {999, 1000}) {
+        SCOPED_TRACE(entries);
+        QByteArray list = "\"x\"";
+        for (int i = 1; i < entries; ++i) {
+            list += ", \"\"";
+        }
+        QByteArray json = qz::ProjectToJson(StartupModel1());
+        json.replace(json.indexOf("\"slots\": []"), 11,
+                     "\"slots\": [{\"slot\": 2, \"actions\": [" + list + "]}]");
+        Configuration c;
+        QString error;
+        const bool loaded = qz::ProjectFromJson(json, c, &error);
+        EXPECT_EQ(loaded, entries <= int(qz::kMaxSlotEntries)) << error.toStdString();
+        if (!loaded) {
+            EXPECT_TRUE(error.contains("key 1, slot 2")) << error.toStdString();
+            EXPECT_TRUE(error.contains("1000 entries")) << error.toStdString();
+        }
+    }
+}
+
 // Qt's parser takes a NUL inside a name into the name, which then read as a missing field with
 // no offset. Such bytes are reported as what they are, where they are.
 TEST(ProjectJson, BytesThatJsonNeverHoldsAreReportedWhereTheyAre) {
