@@ -2,6 +2,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,9 +11,11 @@
 #include "CliPaths.h"
 #include "CliText.h"
 #include "Commands.h"
+#include "Output.h"
 #include "ShowLibrary.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
-#include "library/StaleActions.h"
+#include "library/Preflight.h"
 #include "model/Configuration.h"
 #include "model/KvqEventStr.h"
 #include "model/Reporter.h"
@@ -20,7 +23,6 @@
 #include "model/UploadPlan.h"
 #include "store/DeviceModels.h"
 #include "store/Paths.h"
-#include "store/ProjectCheck.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectJson.h"
 
@@ -151,8 +153,14 @@ int ShowProject(const char* path) {
 
 bool WriteOutput(const char* path, const std::string& bytes) {
     if (!path) {
-        return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
-               std::fflush(stdout) == 0;
+        errno = 0;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+            std::fflush(stdout) == 0) {
+            return true;
+        }
+        ReportOutputFault(errno); // the block went straight to the output: told once, here
+        std::clearerr(stdout);
+        return false;
     }
     QString error;
     if (!qz::io::WriteWholeFile(ArgPath(path),
@@ -259,34 +267,6 @@ int CmdFrames(int argc, char** argv) {
     return WriteOutput(out, bytes) ? kOk : kFailed;
 }
 
-// Library copies that differ from their library function today, as check findings: always the
-// stale ones; with an explicit --library also the copies whose library or function is not there.
-static std::vector<qz::Finding> LibraryFindings(const qz::Configuration& config,
-                                                const QString& folder, bool reportUnmatched) {
-    const qz::StaleReport report = qz::FindStaleActions(config, folder);
-    std::vector<qz::Finding> findings;
-    auto add = [&](const qz::StaleAction& a, const char* what) {
-        findings.push_back(
-            {a.key, a.slot,
-             QStringLiteral("action %1: %2 \"%3\" of library \"%4\": %5")
-                 .arg(a.row + 1)
-                 .arg(a.kind == qz::LibraryKind::Ir ? QStringLiteral("IR function")
-                                                    : QStringLiteral("RS232 function"))
-                 .arg(QString::fromLatin1(a.function.data(), qsizetype(a.function.size())),
-                      QString::fromLatin1(a.library.data(), qsizetype(a.library.size())),
-                      QLatin1String(what))});
-    };
-    for (const qz::StaleAction& a : report.changed) {
-        add(a, "differs from the library today (stale copy)");
-    }
-    if (reportUnmatched) {
-        for (const qz::StaleAction& a : report.unmatched) {
-            add(a, qz::StaleStatusName(a.status));
-        }
-    }
-    return findings;
-}
-
 int CmdCheck(int argc, char** argv) {
     const char* project = nullptr;
     const char* library = nullptr;
@@ -310,24 +290,29 @@ int CmdCheck(int argc, char** argv) {
     if (const int status = LoadForCommand(project, config)) {
         return status;
     }
-    std::vector<qz::Finding> findings = qz::CheckProject(config);
     const QString folder = library ? ArgPath(library) : qz::LibraryFolder();
     if (library && !QFileInfo(folder).isDir()) {
         std::fprintf(stderr, "qzctl: %s: no such folder\n", library);
         return kBadInput;
     }
-    for (qz::Finding& f : LibraryFindings(config, folder, library != nullptr)) {
-        findings.push_back(std::move(f));
+    // The pre-flight of an upload: always its refusals, stale copies and library names that
+    // would leave the folder; with an explicit
+    // --library also the copies whose library or function is not there.
+    qz::Preflight preflight = qz::RunPreflight(config, folder);
+    std::vector<qz::Finding> findings = std::move(preflight.refusals);
+    findings.insert(findings.end(), preflight.stale.begin(), preflight.stale.end());
+    findings.insert(findings.end(), preflight.unsafeNames.begin(), preflight.unsafeNames.end());
+    if (library) {
+        findings.insert(findings.end(), preflight.unmatched.begin(), preflight.unmatched.end());
     }
-    // One list in key and slot order, the library findings after the others of their event.
-    std::stable_sort(findings.begin(), findings.end(),
-                     [](const qz::Finding& a, const qz::Finding& b) {
-                         return std::make_pair(a.key, a.slot) < std::make_pair(b.key, b.slot);
-                     });
-    for (const qz::Finding& f : findings) {
-        std::printf("%s\n", Printable(qz::FindingLine(config, f).toStdString()).c_str());
+    if (findings.empty()) {
+        std::printf("no findings\n");
+        return kOk;
     }
-    return findings.empty() ? kOk : kFailed;
+    for (const QString& line : qz::FindingLines(config, findings)) {
+        std::printf("%s\n", Printable(line.toStdString()).c_str());
+    }
+    return kFailed;
 }
 
 } // namespace qzctl

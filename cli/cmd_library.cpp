@@ -53,6 +53,14 @@ void NoteIgnored(const char* path, qsizetype ignored, const char* last) {
     }
 }
 
+// A stored name that would leave the library folder: listed as it is, and said, since the
+// editors open such a file read-only and a project that names it is refused.
+void NoteNameFault(const char* path, const QString& fault) {
+    if (!fault.isEmpty()) {
+        std::fprintf(stderr, "qzctl: %s: %s\n", path, Local(fault).constData());
+    }
+}
+
 std::string IrDataText(const std::string& entry) {
     const std::string data = qz::IrEntryData(entry);
     if (data == std::string(qz::kIrPlaceholderLength, 'F')) {
@@ -100,6 +108,7 @@ int ShowIrLibrary(const char* path) {
         }
     }
     NoteIgnored(path, ignored, "entry");
+    NoteNameFault(path, lib.NameFault());
     return 0;
 }
 
@@ -132,6 +141,7 @@ int ShowRs232Library(const char* path) {
             f.format == qz::kRs232Hex ? text.c_str() : ("\"" + Printable(text) + "\"").c_str());
     }
     NoteIgnored(path, ignored, "function");
+    NoteNameFault(path, lib.NameFault());
     return 0;
 }
 

@@ -1,5 +1,8 @@
 // upload, clear and learn: the keypad over its serial port.
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstring>
@@ -15,10 +18,11 @@
 #include "CliText.h"
 #include "Commands.h"
 #include "StopSignals.h"
+#include "io/Latin1.h"
 #include "library/IrLibrary.h"
-#include "link/DeviceLink.h"
+#include "library/Preflight.h"
 #include "link/EventLoop.h"
-#include "link/HotPlug.h"
+#include "link/KeypadSession.h"
 #include "link/LinkTexts.h"
 #include "link/PortDiscovery.h"
 #include "link/SerialTransport.h"
@@ -26,7 +30,6 @@
 #include "model/Reporter.h"
 #include "model/UploadPlan.h"
 #include "store/Paths.h"
-#include "store/ProjectCheck.h"
 #include "store/ProjectJson.h"
 
 namespace qzctl {
@@ -42,7 +45,8 @@ const char kUploadUsage[] =
     "Connects to the keypad, erases it and uploads PROJECT (.qzp or .json). The event frames go\n"
     "to the upload log (log.txt in the library folder).\n"
     "  --port PATH   the keypad's serial device (default: the first USB keypad port that opens)\n"
-    "  --force       upload although 'qzctl check' has findings\n"
+    "  --force       upload although some actions hold stale copies of their library function\n"
+    "                (rule and frame findings of 'qzctl check' always refuse the upload)\n"
     "Exit status 0 only when the keypad confirmed the erase and answered every frame; 1 when it\n"
     "did not (the output says how many frames went unanswered) or the upload failed. SIGINT,\n"
     "SIGTERM and SIGHUP end upload, clear and learn at once (exit status 128 + the signal's\n"
@@ -133,35 +137,24 @@ std::unique_ptr<QCoreApplication> EnsureApplication() {
 
 enum class Connected { Yes, No, Interrupted };
 
-// Whether one phase of the link (handshake, clear, learning) has ended, and why.
-class PhaseWatch {
+// The keypad session of one command: every message of the link printed, the ports of the
+// system watched (a keypad unplugged ends the command at once).
+class CliSession {
   public:
-    PhaseWatch(qz::DeviceLink& link, qz::LinkState phase) {
-        m_connection = QObject::connect(&link, &qz::DeviceLink::phaseEnded,
-                                        [this, phase](qz::LinkState p, qz::PhaseEnd r) {
-                                            if (p == phase) {
-                                                m_ended = true;
-                                                m_reason = r;
-                                            }
-                                        });
+    CliSession() : m_session(qz::PortDiscovery()) {
+        QObject::connect(&m_session, &qz::KeypadSession::message, PrintMessage);
     }
-    ~PhaseWatch() { QObject::disconnect(m_connection); }
-    PhaseWatch(const PhaseWatch&) = delete;
-    PhaseWatch& operator=(const PhaseWatch&) = delete;
-
-    bool ended() const { return m_ended; }
-    qz::PhaseEnd reason() const { return m_reason; }
+    qz::KeypadSession& operator*() { return m_session; }
+    qz::KeypadSession* operator->() { return &m_session; }
 
   private:
-    QMetaObject::Connection m_connection;
-    bool m_ended = false;
-    qz::PhaseEnd m_reason = qz::PhaseEnd::Refused;
+    qz::KeypadSession m_session;
 };
 
 // Opens the keypad's port (the given one, or the USB keypad candidates in order) and runs the
 // handshake. On failure the reason is printed.
-Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const SignalWatch& stop) {
-    QStringList candidates;
+Connected ConnectKeypad(qz::KeypadSession& session, const QByteArray& port,
+                        const SignalWatch& stop) {
     if (!port.isEmpty()) {
         QString error;
         const QString path = qz::PortPathFromBytes(port, &error);
@@ -169,28 +162,34 @@ Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const Sign
             PrintMessage(QString::fromLatin1(qz::texts::kCanNotOpenCom), error);
             return Connected::No;
         }
-        candidates << path;
-    } else {
-        candidates = qz::KeypadCandidatePaths(qz::PortDiscovery());
-        if (candidates.isEmpty()) {
-            std::fprintf(stderr,
-                         "qzctl: no keypad found: no USB keypad port is present (%s)\n"
-                         "  connect the keypad, or name its port with --port PATH\n",
-                         qz::texts::kConnectUsbWireFirst);
-            return Connected::No;
-        }
+        session.setFixedPort(path);
     }
-    const PhaseWatch handshake(link, qz::LinkState::Handshake);
-    const bool started = link.connectToKeypad(candidates);
+    const QStringList candidates = session.candidates();
+    if (candidates.isEmpty()) {
+        std::fprintf(stderr,
+                     "qzctl: no keypad found: no USB keypad port is present (%s)\n"
+                     "  connect the keypad, or name its port with --port PATH\n",
+                     qz::texts::kConnectUsbWireFirst);
+        return Connected::No;
+    }
+    bool ended = false;
+    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
+    const QMetaObject::Connection watch =
+        QObject::connect(&session, &qz::KeypadSession::connectFinished, [&](qz::PhaseEnd r) {
+            ended = true;
+            reason = r;
+        });
+    const bool started = session.connectKeypad();
     if (started) {
-        qz::RunEventsUntil([&] { return handshake.ended() || stop.received(); });
+        qz::RunEventsUntil([&] { return ended || stop.received(); });
     }
+    QObject::disconnect(watch);
     if (!started) {
         std::fprintf(stderr, "qzctl: no keypad port could be opened (see above)\n");
         return Connected::No;
     }
-    if (!handshake.ended()) {
-        link.disconnectPort();
+    if (!ended) {
+        session.disconnectKeypad();
         std::fprintf(stderr,
                      "qzctl: stopped by %s while connecting; nothing was sent to the "
                      "keypad but the connection request.\n",
@@ -198,8 +197,8 @@ Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const Sign
         return Connected::Interrupted;
     }
     const std::string where = OneLine(
-        link.portName().isEmpty() ? candidates.join(QStringLiteral(", ")) : link.portName());
-    switch (handshake.reason()) {
+        session.portName().isEmpty() ? candidates.join(QStringLiteral(", ")) : session.portName());
+    switch (reason) {
     case qz::PhaseEnd::Done:
         return Connected::Yes;
     case qz::PhaseEnd::WrongAnswer:
@@ -207,7 +206,7 @@ Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const Sign
                      "qzctl: the device on %s answered the connection request, but not as the "
                      "keypad does (it said \"%s\", without \"CONE\"): check that this is the "
                      "keypad's port, or switch the keypad off and on and try again\n",
-                     where.c_str(), Printable(link.handshakeReply().toStdString()).c_str());
+                     where.c_str(), Printable(session.handshakeReply().toStdString()).c_str());
         return Connected::No;
     case qz::PhaseEnd::TimedOut:
         std::fprintf(stderr,
@@ -226,7 +225,7 @@ Connected ConnectKeypad(qz::DeviceLink& link, const QByteArray& port, const Sign
         break;
     }
     std::fprintf(stderr, "qzctl: the connection request on %s ended (%s)\n", where.c_str(),
-                 qz::PhaseEndName(handshake.reason()));
+                 qz::PhaseEndName(reason));
     return Connected::No;
 }
 
@@ -290,17 +289,29 @@ int CmdUpload(int argc, char** argv) {
         return kBadInput;
     }
 
-    // Checked before anything touches the keypad, so that a refused project leaves it as it is.
-    const std::vector<qz::Finding> findings = qz::CheckProject(config);
-    if (!findings.empty()) {
-        for (const qz::Finding& f : findings) {
-            std::fprintf(stderr, "%s\n", OneLine(qz::FindingLine(config, f)).c_str());
+    // The editor's pre-flight, before anything touches the keypad, so that a refused project
+    // leaves it as it is.
+    const qz::Preflight preflight = qz::RunPreflight(config, qz::LibraryFolder());
+    if (preflight.refused()) {
+        for (const QString& line : qz::FindingLines(config, preflight.refusals)) {
+            std::fprintf(stderr, "%s\n", OneLine(line).c_str());
+        }
+        std::fprintf(stderr,
+                     "qzctl: upload refused: %zu finding(s) (see above); the keypad was not "
+                     "touched. Correct the project ('qzctl check' lists them) and upload again.\n",
+                     preflight.refusals.size());
+        return kFailed;
+    }
+    if (preflight.hasStale()) {
+        for (const QString& line : qz::FindingLines(config, preflight.stale)) {
+            std::fprintf(stderr, "%s\n", OneLine(line).c_str());
         }
         if (!args.force) {
             std::fprintf(stderr,
-                         "qzctl: upload refused: %zu finding(s) (see above); the keypad was not "
-                         "touched. Use --force to upload anyway.\n",
-                         findings.size());
+                         "qzctl: upload refused: %zu action(s) hold stale copies of their "
+                         "library function (see above); the keypad was not touched. Update them "
+                         "in the editor, or use --force to upload them as they are.\n",
+                         preflight.stale.size());
             return kFailed;
         }
     }
@@ -308,9 +319,8 @@ int CmdUpload(int argc, char** argv) {
     const qz::UploadPlan plan = qz::BuildUploadPlan(config, &reporter);
 
     SignalWatch stop;
-    qz::DeviceLink link;
-    QObject::connect(&link, &qz::DeviceLink::message, PrintMessage);
-    switch (ConnectKeypad(link, args.port, stop)) {
+    CliSession session;
+    switch (ConnectKeypad(*session, args.port, stop)) {
     case Connected::Yes:
         break;
     case Connected::No:
@@ -319,32 +329,38 @@ int CmdUpload(int argc, char** argv) {
         return stop.exitStatus();
     }
 
-    qz::Uploader uploader(link);
-    uploader.setAllowOverflows(args.force);
-    ProgressBar bar(plan.range);
-    QObject::connect(&uploader, &qz::Uploader::progressChanged, [&](int p) { bar.show(p); });
-    QObject::connect(&uploader, &qz::Uploader::message, [&](const QString& t, const QString& d) {
-        bar.end();
-        PrintMessage(t, d);
-    });
-    bool finished = false;
-    QObject::connect(&uploader, &qz::Uploader::finished, [&] { finished = true; });
-
     const QString logPath = qz::UploadLogPath();
-    if (!uploader.start(plan, logPath)) {
-        return kFailed;
-    }
+    session->setUploadLogPath(logPath);
+    ProgressBar bar(plan.range);
+    QObject::connect(&*session, &qz::KeypadSession::uploadProgress,
+                     [&](int p, int) { bar.show(p); });
+    bool finished = false;
+    qz::UploadResult r;
+    QObject::connect(&*session, &qz::KeypadSession::uploadFinished,
+                     [&](const qz::UploadResult& result) {
+                         finished = true;
+                         r = result;
+                     });
+    session->upload(plan);
     qz::RunEventsUntil([&] { return finished || stop.received(); });
     if (!finished) {
         // Told to end: at once, whatever the phase (the erase alone can last 18 s, the system
         // frames minutes when the keypad is silent).
         bar.end();
         std::fprintf(stderr, "qzctl: stopped by %s\n", stop.name());
-        uploader.abort();
+        session->abortUpload();
     }
     bar.end();
+    if (r.outcome == qz::UploadResult::Refused) {
+        PrintMessage(r.message, {});
+        return kFailed;
+    }
+    if (r.outcome != qz::UploadResult::Completed) {
+        // What ended the upload early and what the keypad now holds, once.
+        PrintMessage(r.message,
+                     r.outcome == qz::UploadResult::PortLost ? session->lossDetail() : QString());
+    }
 
-    const qz::UploadResult& r = uploader.result();
     std::printf("frames sent: %d of %d (%d event frames planned)\n", r.framesSent, r.framesPlanned,
                 plan.EventFrameCount());
     std::printf("frames without answer: %d\n", r.unanswered);
@@ -380,9 +396,8 @@ int CmdClear(int argc, char** argv) {
     }
     auto app = EnsureApplication();
     SignalWatch stop;
-    qz::DeviceLink link;
-    QObject::connect(&link, &qz::DeviceLink::message, PrintMessage);
-    switch (ConnectKeypad(link, args.port, stop)) {
+    CliSession session;
+    switch (ConnectKeypad(*session, args.port, stop)) {
     case Connected::Yes:
         break;
     case Connected::No:
@@ -390,14 +405,19 @@ int CmdClear(int argc, char** argv) {
     case Connected::Interrupted:
         return stop.exitStatus();
     }
-    const PhaseWatch clearing(link, qz::LinkState::Clearing);
-    if (!link.startClear()) {
+    bool ended = false;
+    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
+    QObject::connect(&*session, &qz::KeypadSession::clearFinished, [&](qz::PhaseEnd r) {
+        ended = true;
+        reason = r;
+    });
+    if (!session->clear()) {
         return kFailed;
     }
-    qz::RunEventsUntil([&] { return clearing.ended() || stop.received(); });
-    if (!clearing.ended()) {
-        const int answers = link.clearReplyCount();
-        link.disconnectPort();
+    qz::RunEventsUntil([&] { return ended || stop.received(); });
+    if (!ended) {
+        const int answers = session->clearReplyCount();
+        session->disconnectKeypad();
         std::fprintf(stderr,
                      "qzctl: stopped by %s during the clear: the keypad got the erase frame and "
                      "had confirmed it %d of 2 times, so it may be erased in part or in full: "
@@ -405,7 +425,7 @@ int CmdClear(int argc, char** argv) {
                      stop.name(), answers);
         return stop.exitStatus();
     }
-    if (clearing.reason() != qz::PhaseEnd::Done) {
+    if (reason != qz::PhaseEnd::Done) {
         // The link has said why (no confirmation in time, the port lost).
         return kFailed;
     }
@@ -417,7 +437,7 @@ namespace {
 
 // One rule for the names of the command line, as the library files keep them: byte for byte,
 // not empty, no ':' (it separates the fields of an action text), no blanks at either end. A
-// library name also names a file in the library folder: no '/', no leading '.'.
+// library name also names a file in the library folder: the library-name rule of every file.
 QString NameRefusal(const QByteArray& name, bool fileName) {
     if (name.trimmed().isEmpty()) {
         return QStringLiteral("it is blank");
@@ -428,12 +448,40 @@ QString NameRefusal(const QByteArray& name, bool fileName) {
     if (name.trimmed() != name) {
         return QStringLiteral("it begins or ends with a blank");
     }
-    if (fileName && name.contains('/')) {
-        return QStringLiteral("it holds '/', and it names a file in the library folder");
+    if (fileName) {
+        const std::string_view bytes(name.constData(), size_t(name.size()));
+        if (!qz::latin1::IsSafeLibraryName(bytes)) {
+            return qz::latin1::LibraryNameFaultText(bytes);
+        }
     }
-    if (fileName && name.startsWith('.')) {
-        return QStringLiteral("it begins with '.', which would hide its file");
+    return {};
+}
+
+// Whether the library file can be written, asked before the keypad learns: a name the file
+// system refuses (too long, a read-only folder) would otherwise lose the learned code.
+QString LibraryFileRefusal(const QString& path) {
+    constexpr qsizetype kMaxFileName = 255; // bytes, as Linux and most file systems allow
+    const QByteArray fileName = Local(QFileInfo(path).fileName());
+    if (fileName.size() > kMaxFileName) {
+        return QStringLiteral("its file name would be %1 bytes long; the file system takes at "
+                              "most %2")
+            .arg(fileName.size())
+            .arg(kMaxFileName);
     }
+    QFile file(path);
+    if (file.exists()) {
+        // Append opens without touching the content.
+        if (!file.open(QIODevice::Append)) {
+            return QStringLiteral("its file cannot be written: %1").arg(file.errorString());
+        }
+        return {};
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        return QStringLiteral("its file cannot be created: %1").arg(file.errorString());
+    }
+    file.close();
+    file.remove();
     return {};
 }
 
@@ -465,13 +513,19 @@ int CmdLearn(int argc, char** argv) {
         }
     }
     auto app = EnsureApplication();
-    // The file name keeps the bytes as given, whatever the encoding.
-    const QString libraryPath = qz::LibraryFilePath(ArgPath((args.lib + ".irr").constData()));
+    const std::string libName = args.lib.toStdString();
+    const QByteArray libShown = qz::latin1::ForTerminal(libName);
+    const QByteArray functionShown = qz::latin1::ForTerminal(args.function.toStdString());
+    const QString libraryPath = qz::latin1::FindLibraryFile(qz::LibraryFolder(), libName, ".irr");
+    if (const QString refusal = LibraryFileRefusal(libraryPath); !refusal.isEmpty()) {
+        std::fprintf(stderr, "qzctl: '%s' cannot name an IR library: %s\n", libShown.constData(),
+                     OneLine(refusal).c_str());
+        return kBadInput;
+    }
 
     SignalWatch stop;
-    qz::DeviceLink link;
-    QObject::connect(&link, &qz::DeviceLink::message, PrintMessage);
-    switch (ConnectKeypad(link, args.port, stop)) {
+    CliSession session;
+    switch (ConnectKeypad(*session, args.port, stop)) {
     case Connected::Yes:
         break;
     case Connected::No:
@@ -481,28 +535,32 @@ int CmdLearn(int argc, char** argv) {
     }
     QByteArray code;
     QString rejected;
-    const PhaseWatch learning(link, qz::LinkState::Learning);
-    QObject::connect(&link, &qz::DeviceLink::irCodeLearned, [&](const QByteArray& c) { code = c; });
-    QObject::connect(&link, &qz::DeviceLink::learnedFrameRejected,
+    bool ended = false;
+    qz::PhaseEnd reason = qz::PhaseEnd::Refused;
+    QObject::connect(&*session, &qz::KeypadSession::learningEnded, [&](qz::PhaseEnd r) {
+        ended = true;
+        reason = r;
+    });
+    QObject::connect(&*session, &qz::KeypadSession::codeLearned,
+                     [&](const QByteArray& c) { code = c; });
+    QObject::connect(&*session, &qz::KeypadSession::learnedFrameRejected,
                      [&](const QString& why) { rejected = why; });
-    if (!link.startLearning()) {
+    if (!session->startLearning()) {
         return kFailed;
     }
     std::fprintf(stderr, "qzctl: point the remote control at the keypad and press the key\n");
     const bool done = qz::RunEventsUntil(
-        [&] {
-            return !code.isEmpty() || !rejected.isEmpty() || learning.ended() || stop.received();
-        },
+        [&] { return !code.isEmpty() || !rejected.isEmpty() || ended || stop.received(); },
         timeoutSeconds * 1000);
-    if (learning.ended() && code.isEmpty()) {
+    if (ended && code.isEmpty()) {
         // The port was lost (the link has said so) or the link ended the learning otherwise.
-        if (learning.reason() != qz::PhaseEnd::PortLost) {
+        if (reason != qz::PhaseEnd::PortLost) {
             std::fprintf(stderr, "qzctl: learning ended (%s); no IR code was learned\n",
-                         qz::PhaseEndName(learning.reason()));
+                         qz::PhaseEndName(reason));
         }
         return kFailed;
     }
-    link.stopLearning();
+    session->stopLearning();
     if (code.isEmpty() && stop.received()) {
         std::fprintf(stderr,
                      "qzctl: stopped by %s: no IR code was learned and %s was not changed\n",
@@ -527,8 +585,8 @@ int CmdLearn(int argc, char** argv) {
         std::fprintf(stderr, "qzctl: %s\n", OneLine(error).c_str());
         return kFailed;
     }
-    std::printf("learned %s into %s\n", Printable(args.function.toStdString()).c_str(),
-                Local(libraryPath).constData());
+    std::printf("learned %s into the IR library %s (%s)\n", functionShown.constData(),
+                libShown.constData(), Local(QFileInfo(libraryPath).absolutePath()).constData());
     return kOk;
 }
 

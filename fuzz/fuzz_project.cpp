@@ -9,7 +9,7 @@
 
 #include "model/Configuration.h"
 #include "model/UploadPlan.h"
-#include "store/ProjectCheck.h"
+#include "library/ProjectCheck.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectJson.h"
 

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "FileName.h"
+#include "WholeFile.h"
 
 namespace qz::latin1 {
 
@@ -48,6 +49,19 @@ QString OutsideMessage(const QString& text, const QString& place) {
 
 QByteArray ForTerminal(std::string_view bytes) {
     return ToQString(bytes).toUtf8();
+}
+
+QString ShownPath(const QString& path) {
+    QString shown = path;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t u = shown.at(i).unicode();
+        // The kept bytes are unpaired low surrogates U+DC80..U+DCFF.
+        const bool paired = i > 0 && shown.at(i - 1).isHighSurrogate();
+        if (u >= 0xDC80 && u <= 0xDCFF && !paired) {
+            shown[i] = QChar(static_cast<char16_t>(u - 0xDC00));
+        }
+    }
+    return shown;
 }
 
 NameFault LibraryNameFault(std::string_view name) {
@@ -131,7 +145,8 @@ LibraryFileSpellings LibraryFilePaths(const QString& folder, std::string_view na
 
 QString FindLibraryFile(const QString& folder, std::string_view name, const char* extension) {
     const LibraryFileSpellings paths = LibraryFilePaths(folder, name, extension);
-    if (!paths.utf8.isEmpty() && !QFileInfo::exists(paths.own) && QFileInfo::exists(paths.utf8)) {
+    // Through the io layer: Qt's own file functions cannot name a file whose name is not UTF-8.
+    if (!paths.utf8.isEmpty() && !io::Exists(paths.own) && io::Exists(paths.utf8)) {
         return paths.utf8;
     }
     return paths.own;

@@ -31,6 +31,10 @@ std::optional<std::string> ToBytes(const QString& text);
 QString OutsideMessage(const QString& text, const QString& place);
 // The characters of 8-bit text in UTF-8, for a terminal, a log line or a message.
 QByteArray ForTerminal(std::string_view bytes);
+// A path for a message or a log line: a byte that its file name keeps because it is not UTF-8
+// (io/FileName.h) shows as its Latin-1 character, so ".../Caf\xe9.irr" reads ".../Café.irr"
+// instead of a replacement character.
+QString ShownPath(const QString& path);
 
 // Why a library name may not name a file in the library folder.
 enum class NameFault {

@@ -9,13 +9,17 @@
 // Writing puts the bytes into a new file beside the target, checks that every byte reached the
 // disk (each write, the flush, fsync, close), and only then renames it over the target. On any
 // failure the new file is removed and the target keeps every byte it had. A link is followed: the
-// file it names is replaced and the link stays. An existing file keeps its permissions.
+// file it names is replaced and the link stays; but in a folder shared by all with the sticky bit
+// (/tmp), a link of another user (not the folder's owner) is refused, not followed. An existing
+// file keeps its permissions. A save killed on the way leaves its new file behind; the next save
+// of the same file removes such leftovers (a save at work holds a lock on its new file).
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
+class QFile;
 class QIODevice;
 
 namespace qz::io {
@@ -34,6 +38,13 @@ using WriteDeviceFactory = std::function<std::unique_ptr<QIODevice>(int fd)>;
 // "cannot write: <system's reason>", and says when an existing file was left as it was.
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error,
                     const WriteDeviceFactory& device = {});
+
+// Opens a file to write it from its start, as a log is written: created when missing, emptied
+// when there, links followed as WriteWholeFile follows them. Only a regular file is taken, and the
+// open never waits: a FIFO would hold the writer until some reader comes. `why` gets the system's
+// reason, or "a named pipe (FIFO), not a regular file" (also folders, devices and sockets). The
+// file is opened on its descriptor, so its fileName() is empty: callers keep the path.
+bool OpenForWriting(QFile& file, const QString& path, QString* why);
 
 // Whether something (of any kind) is at the path; a dangling link counts.
 bool Exists(const QString& path);

@@ -1,16 +1,21 @@
 #include "IrLibrary.h"
 
 #include "LibraryFile.h"
+#include "io/Archive.h"
 #include "io/FileName.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
 #include "model/Text.h"
-#include "store/Archive.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 
 namespace qz {
+
+QString CIrLibSet::NameFault() const {
+    return latin1::LibraryNameFaultText(libName);
+}
 
 namespace {
 
@@ -72,24 +77,33 @@ QByteArray WriteIrLibrary(const CIrLibSet& library) {
 bool LoadIrLibraryFile(const QString& path, CIrLibSet& library, QString* error) {
     QByteArray bytes;
     if (!io::ReadWholeFile(path, libfile::kMaxFileSize, bytes, error)) {
+        libfile::ShowPathIn(error);
         return false;
     }
     QString why;
     qsizetype ignored = 0;
     if (!ReadIrLibrary(bytes, library, &why, &ignored)) {
-        SetError(error, QStringLiteral("%1: %2").arg(path, why));
-        qCWarning(lcLibrary).noquote() << "damaged IR library" << path << why;
+        SetError(error, QStringLiteral("%1: %2").arg(latin1::ShownPath(path), why));
+        qCWarning(lcLibrary).noquote() << "damaged IR library" << latin1::ShownPath(path) << why;
         return false;
+    }
+    if (const QString fault = library.NameFault(); !fault.isEmpty()) {
+        qCWarning(lcLibrary).noquote()
+            << latin1::ShownPath(path) << ": its stored name names no file:" << fault;
     }
     if (ignored) {
         qCInfo(lcLibrary).noquote()
-            << path << ":" << ignored << "bytes after the last entry ignored";
+            << latin1::ShownPath(path) << ":" << ignored << "bytes after the last entry ignored";
     }
     return true;
 }
 
 bool SaveIrLibraryFile(const QString& path, const CIrLibSet& library, QString* error) {
-    return io::WriteWholeFile(path, WriteIrLibrary(library), error);
+    const bool written = io::WriteWholeFile(path, WriteIrLibrary(library), error);
+    if (!written) {
+        libfile::ShowPathIn(error);
+    }
+    return written;
 }
 
 int FindIrFunction(const CIrLibSet& library, std::string_view name) {
@@ -163,7 +177,7 @@ bool StoreLearnedIrCode(const QString& path, const QByteArray& functionName,
     if (name.find(':') != std::string::npos || Trim(name) != name) {
         SetError(error, QStringLiteral("the function name \"%1\" may not contain \":\" or begin "
                                        "or end with a blank")
-                            .arg(QString::fromLocal8Bit(functionName)));
+                            .arg(latin1::ToQString(functionName)));
         return false;
     }
 
@@ -173,7 +187,16 @@ bool StoreLearnedIrCode(const QString& path, const QByteArray& functionName,
             return false;
         }
     } else {
-        library.libName = io::EncodeFileName(QFileInfo(path).completeBaseName()).toStdString();
+        // The name the file's name stands for (its own bytes, or the characters of a UTF-8
+        // spelling), and only one that names this file again.
+        const std::optional<std::string> name = latin1::LibraryNameOfFile(path, ".irr");
+        if (!name) {
+            SetError(error,
+                     latin1::LibraryNameFaultText(
+                         io::EncodeFileName(QFileInfo(path).completeBaseName()).toStdString()));
+            return false;
+        }
+        library.libName = *name;
     }
     const std::string entry = MakeIrEntry(name, hexCode.toLower().toStdString());
     const int index = FindIrFunction(library, name);
@@ -185,8 +208,8 @@ bool StoreLearnedIrCode(const QString& path, const QByteArray& functionName,
     if (!SaveIrLibraryFile(path, library, error)) {
         return false;
     }
-    qCInfo(lcLibrary).noquote() << "stored learned code of" << QString::fromLocal8Bit(functionName)
-                                << "in" << path;
+    qCInfo(lcLibrary).noquote() << "stored learned code of" << latin1::ToQString(functionName)
+                                << "in" << latin1::ShownPath(path);
     return true;
 }
 

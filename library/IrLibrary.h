@@ -22,6 +22,11 @@ class CIrLibSet {
     std::string libName;
     std::vector<std::string> entries;
 
+    // Empty when the stored name can name the library's file; else why it cannot (it would
+    // leave the library folder, latin1::LibraryNameFaultText). The readers still load such a
+    // file: show it read-only with this text as the warning, and never save it under its name.
+    QString NameFault() const;
+
     bool operator==(const CIrLibSet& other) const {
         return libName == other.libName && entries == other.entries;
     }

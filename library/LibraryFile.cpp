@@ -1,5 +1,7 @@
 #include "LibraryFile.h"
 
+#include "io/Latin1.h"
+
 Q_LOGGING_CATEGORY(lcLibrary, "qz.library")
 
 namespace qz::libfile {
@@ -7,6 +9,12 @@ namespace qz::libfile {
 void SetError(QString* error, const QString& text) {
     if (error) {
         *error = text;
+    }
+}
+
+void ShowPathIn(QString* error) {
+    if (error) {
+        *error = latin1::ShownPath(*error);
     }
 }
 

@@ -14,5 +14,8 @@ constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
 // Sets *error when it is given.
 void SetError(QString* error, const QString& text);
+// The file layer's messages name the path with the bytes a file name keeps: shown as their
+// Latin-1 characters (latin1::ShownPath), so that "Caf\xe9.irr" reads "Café.irr".
+void ShowPathIn(QString* error);
 
 } // namespace qz::libfile

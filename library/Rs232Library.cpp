@@ -1,12 +1,17 @@
 #include "Rs232Library.h"
 
 #include "LibraryFile.h"
+#include "io/Archive.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
-#include "store/Archive.h"
 
 #include <algorithm>
 
 namespace qz {
+
+QString CRS232LibSet::NameFault() const {
+    return latin1::LibraryNameFaultText(libName);
+}
 
 namespace {
 
@@ -177,18 +182,23 @@ QByteArray WriteRs232Library(const CRS232LibSet& library, QString* error) {
 bool LoadRs232LibraryFile(const QString& path, CRS232LibSet& library, QString* error) {
     QByteArray bytes;
     if (!io::ReadWholeFile(path, libfile::kMaxFileSize, bytes, error)) {
+        libfile::ShowPathIn(error);
         return false;
     }
     QString why;
     qsizetype ignored = 0;
     if (!ReadRs232Library(bytes, library, &why, &ignored)) {
-        SetError(error, QStringLiteral("%1: %2").arg(path, why));
-        qCWarning(lcLibrary).noquote() << "damaged RS232 library" << path << why;
+        SetError(error, QStringLiteral("%1: %2").arg(latin1::ShownPath(path), why));
+        qCWarning(lcLibrary).noquote() << "damaged RS232 library" << latin1::ShownPath(path) << why;
         return false;
+    }
+    if (const QString fault = library.NameFault(); !fault.isEmpty()) {
+        qCWarning(lcLibrary).noquote()
+            << latin1::ShownPath(path) << ": its stored name names no file:" << fault;
     }
     if (ignored) {
         qCInfo(lcLibrary).noquote()
-            << path << ":" << ignored << "bytes after the last function ignored";
+            << latin1::ShownPath(path) << ":" << ignored << "bytes after the last function ignored";
     }
     return true;
 }
@@ -198,10 +208,14 @@ bool SaveRs232LibraryFile(const QString& path, CRS232LibSet& library, QString* e
     QString why;
     const QByteArray bytes = WriteRs232Library(library, &why);
     if (bytes.isEmpty()) {
-        SetError(error, QStringLiteral("%1: not saved: %2").arg(path, why));
+        SetError(error, QStringLiteral("%1: not saved: %2").arg(latin1::ShownPath(path), why));
         return false;
     }
-    return io::WriteWholeFile(path, bytes, error);
+    const bool written = io::WriteWholeFile(path, bytes, error);
+    if (!written) {
+        libfile::ShowPathIn(error);
+    }
+    return written;
 }
 
 int FindRs232Function(const CRS232LibSet& library, std::string_view name) {

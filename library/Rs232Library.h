@@ -45,6 +45,9 @@ class CRS232LibSet {
     std::int32_t storedCount = 0;
     std::vector<CRS232LibFun> functions;
 
+    // As CIrLibSet::NameFault: empty when the stored name can name the file, else why not.
+    QString NameFault() const;
+
     bool operator==(const CRS232LibSet& o) const {
         return libName == o.libName && storedCount == o.storedCount && functions == o.functions;
     }

@@ -2,25 +2,18 @@
 
 #include "IrLibrary.h"
 #include "Rs232Library.h"
-#include "io/FileName.h"
+#include "io/Latin1.h"
+#include "io/WholeFile.h"
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
-
-#include <QFileInfo>
 
 #include <unordered_map>
 
 namespace qz {
 
 namespace {
-
-// Whether a file of exactly this name is there; a name that would leave the folder is not.
-bool UsableLibraryName(std::string_view name) {
-    return !name.empty() && name.find('/') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
-}
 
 // The parser drops blanks at the end of an action text, so a copy can never hold them.
 std::string_view TrimRight(std::string_view s) {
@@ -94,11 +87,14 @@ class LibraryCache {
   private:
     template <class Loader>
     StaleStatus Load(const std::string& name, LibraryKind kind, Loader load) const {
-        if (!UsableLibraryName(name)) {
-            return StaleStatus::LibraryMissing;
+        // A stored name is never made into a path unless it stays in the folder.
+        if (!latin1::IsSafeLibraryName(name)) {
+            return StaleStatus::LibraryNameRefused;
         }
+        // The io layer names the file by its bytes; Qt's own look-up cannot see a file whose
+        // name is not UTF-8 (every 8-bit library name saved under its own bytes).
         const QString path = LibraryFileFor(m_folder, name, kind);
-        if (!QFileInfo(path).isFile()) {
+        if (!io::Exists(path)) {
             return StaleStatus::LibraryMissing;
         }
         return load(path) ? StaleStatus::Changed : StaleStatus::LibraryUnreadable;
@@ -156,10 +152,12 @@ std::string UpdatedRs232Text(std::string_view text, const CRS232LibFun& function
 
 } // namespace
 
+const char* LibraryExtension(LibraryKind kind) {
+    return kind == LibraryKind::Ir ? ".irr" : ".rss";
+}
+
 QString LibraryFileFor(const QString& folder, std::string_view libName, LibraryKind kind) {
-    QByteArray name(libName.data(), static_cast<qsizetype>(libName.size()));
-    name += kind == LibraryKind::Ir ? ".irr" : ".rss";
-    return folder + QLatin1Char('/') + io::DecodeFileName(name);
+    return latin1::FindLibraryFile(folder, libName, LibraryExtension(kind));
 }
 
 const char* StaleStatusName(StaleStatus status) {
@@ -172,6 +170,8 @@ const char* StaleStatusName(StaleStatus status) {
         return "library missing";
     case StaleStatus::LibraryUnreadable:
         return "library unreadable";
+    case StaleStatus::LibraryNameRefused:
+        return "library name refused";
     }
     return "";
 }
@@ -283,6 +283,9 @@ StaleReport FindStaleActions(const Configuration& config, const QString& folder)
             config.keys[std::size_t(key)].slots[std::size_t(slot)][std::size_t(row)];
         if (libraryStatus != StaleStatus::Changed) {
             found.status = libraryStatus;
+            if (libraryStatus == StaleStatus::LibraryNameRefused) {
+                found.message = latin1::LibraryNameFaultText(library);
+            }
             found.currentText = text;
             report.unmatched.push_back(std::move(found));
             return;

@@ -18,16 +18,21 @@ class Configuration;
 
 enum class LibraryKind : int { Ir = 0, Rs232 = 1 };
 
-// The file of a library in `folder`: the library name plus ".irr" or ".rss". The name's bytes
-// are the file name's bytes, so any 8-bit name finds the file saved under it.
+// ".irr" or ".rss".
+const char* LibraryExtension(LibraryKind kind);
+
+// The file of a library in `folder`, as latin1::FindLibraryFile finds it: the name's own bytes
+// plus ".irr" or ".rss" (also where a new library is written), else its UTF-8 spelling when only
+// that one is there. Empty when the name could leave the folder (latin1::IsSafeLibraryName).
 QString LibraryFileFor(const QString& folder, std::string_view libName, LibraryKind kind);
 
 // How an action compares with its library function.
 enum class StaleStatus : int {
-    Changed,           // the function differs from the action's copy: updatedText holds the fix
-    FunctionMissing,   // the library has no function of that name
-    LibraryMissing,    // no such library file in the folder
-    LibraryUnreadable, // the file is there but damaged or unreadable
+    Changed,            // the function differs from the action's copy: updatedText holds the fix
+    FunctionMissing,    // the library has no function of that name
+    LibraryMissing,     // no such library file in the folder
+    LibraryUnreadable,  // the file is there but damaged or unreadable
+    LibraryNameRefused, // the name could leave the library folder: no file is looked at
 };
 const char* StaleStatusName(StaleStatus status);
 
@@ -40,6 +45,8 @@ struct StaleAction {
     std::string library;
     std::string function;
     std::string currentText;
+    // LibraryNameRefused only: why the name names no file (latin1::LibraryNameFaultText).
+    QString message;
     // Changed only: the text the action page would build from the function today, every other
     // field of the action kept.
     // Records of a type have a fixed size, so an updated action always fits its event's frame.

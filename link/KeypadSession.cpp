@@ -10,7 +10,6 @@ KeypadSession::KeypadSession(PortDiscovery discovery, QObject* parent)
     connect(&m_clearTicker, &QTimer::timeout, this, &KeypadSession::onClearTick);
 
     connect(&m_link, &DeviceLink::message, this, &KeypadSession::message);
-    connect(&m_uploader, &Uploader::message, this, &KeypadSession::message);
     connect(&m_link, &DeviceLink::statusChanged, this, [this](LinkStatus status) {
         Q_EMIT statusChanged(status);
         Q_EMIT statusTextChanged(QString::fromLatin1(StatusText(status)));
@@ -24,6 +23,7 @@ KeypadSession::KeypadSession(PortDiscovery discovery, QObject* parent)
     connect(&m_link, &DeviceLink::learnedFrameRejected, this, &KeypadSession::learnedFrameRejected);
     connect(&m_uploader, &Uploader::progressChanged, this,
             [this](int position) { Q_EMIT uploadProgress(position, m_uploader.range()); });
+    connect(&m_uploader, &Uploader::stopping, this, &KeypadSession::uploadStopping);
     connect(&m_uploader, &Uploader::finished, this, &KeypadSession::uploadFinished);
 
     FollowPortList(m_watcher, m_link);
@@ -90,6 +90,10 @@ bool KeypadSession::upload(const Configuration& config) {
 
 void KeypadSession::cancelUpload() {
     m_uploader.cancel();
+}
+
+void KeypadSession::abortUpload() {
+    m_uploader.abort();
 }
 
 bool KeypadSession::startLearning() {

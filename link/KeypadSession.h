@@ -15,7 +15,11 @@ namespace qz {
 // The keypad as the editor sees it: the device link, the port watching and the uploader in one
 // object that a window only observes. Port discovery is handed in, so tests plug and unplug.
 // Every command reports its end through a signal with a typed reason; the texts of message() are
-// for the user only.
+// for the user only. It is the one road to the keypad: the editor, the library editors and every
+// qzctl command that talks to the keypad go through it.
+//
+// One event, one message: an upload tells its story once, in the result of uploadFinished(), and
+// never through message().
 class KeypadSession : public QObject {
     Q_OBJECT
   public:
@@ -43,6 +47,15 @@ class KeypadSession : public QObject {
     LinkState state() const { return m_link.state(); }
     bool isOpen() const { return m_link.isOpen(); }
     bool uploading() const { return m_uploader.running(); }
+    // Anything that keeps the keypad and the project busy: a handshake, a clear, an upload,
+    // learning. The project must not change underneath (an upload reads it).
+    bool busy() const { return m_uploader.running() || m_link.state() != LinkState::Idle; }
+    QString portName() const { return m_link.portName(); }
+    // What a device that is no keypad said to the connection request.
+    QByteArray handshakeReply() const { return m_link.handshakeReply(); }
+    // What the system said when the port was last lost.
+    QString lossDetail() const { return m_link.lossDetail(); }
+    int clearReplyCount() const { return m_link.clearReplyCount(); }
     // The ports "USB" tries: the fixed port, or the keypad candidates in order.
     QStringList candidates() const;
 
@@ -64,8 +77,12 @@ class KeypadSession : public QObject {
     // uploadFinished() (also when refused).
     bool upload(const UploadPlan& plan);
     bool upload(const Configuration& config);
-    // "Cancel" of the progress box: stops before the next event frame.
+    // "Cancel" of the progress box: the upload ends within a second (Uploader::cancel());
+    // uploadStopping() tells what it still does until uploadFinished().
     void cancelUpload();
+    bool cancellingUpload() const { return m_uploader.cancelling(); }
+    // Ends the upload now, whatever its phase (a program told to end).
+    void abortUpload();
 
     LinkRefusal learnBlocker() const { return m_link.learnBlocker(); }
     // Learned codes arrive through codeLearned() until stopLearning(); learningEnded() tells
@@ -81,6 +98,7 @@ class KeypadSession : public QObject {
     // Refused when no port opened.
     void connectFinished(qz::PhaseEnd reason);
     void uploadProgress(int position, int range);
+    void uploadStopping(const QString& doing);
     void uploadFinished(const qz::UploadResult& result);
     // Seconds since the clear began (`tick` of `ticks`), and "CLRE" answers so far (of 2).
     void clearProgress(int tick, int ticks, int answers);

@@ -6,6 +6,7 @@
 
 #include "LinkLogging.h"
 #include "LinkTexts.h"
+#include "io/WholeFile.h"
 
 namespace qz {
 
@@ -60,6 +61,13 @@ QString UploadSummary(const UploadResult& r) {
 Uploader::Uploader(DeviceLink& link, QObject* parent) : QObject(parent), m_link(link) {
     m_answerTimer.setSingleShot(true);
     connect(&m_answerTimer, &QTimer::timeout, this, &Uploader::onTimeout);
+    m_cancelTimer.setSingleShot(true);
+    m_cancelTimer.setInterval(kCancelGraceMs);
+    connect(&m_cancelTimer, &QTimer::timeout, this, [this] {
+        if (m_running) {
+            finish(UploadResult::Cancelled, QString::fromLatin1(texts::kUploadCancelled));
+        }
+    });
     connect(&m_link, &DeviceLink::eraseTick, this, &Uploader::onEraseTick);
     connect(&m_link, &DeviceLink::eraseFinished, this, &Uploader::onEraseFinished);
     connect(&m_link, &DeviceLink::answered, this, &Uploader::onAnswered);
@@ -120,15 +128,16 @@ bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
     if (m_log.isOpen()) {
         m_log.close();
     }
-    m_log.setFileName(logPath);
+    m_logPath = logPath;
     if (logPath.isEmpty()) {
         m_result.logError = QStringLiteral("no log file was named");
     } else {
+        // A regular file only, opened without waiting: a FIFO there would hold the upload.
         QDir().mkpath(QFileInfo(logPath).absolutePath());
-        m_result.logCreated = m_log.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        QString why;
+        m_result.logCreated = io::OpenForWriting(m_log, logPath, &why);
         if (!m_result.logCreated) {
-            m_result.logError =
-                QStringLiteral("%1 could not be created: %2").arg(logPath, m_log.errorString());
+            m_result.logError = QStringLiteral("%1 could not be created: %2").arg(logPath, why);
             qCInfo(lcLink) << "upload log not written:" << m_result.logError;
         }
     }
@@ -152,13 +161,32 @@ bool Uploader::start(const UploadPlan& plan, const QString& logPath) {
 }
 
 void Uploader::cancel() {
-    if (!m_running) {
+    if (!m_running || m_cancelRequested) {
         return;
     }
     m_cancelRequested = true;
-    if (m_waiting && m_plan.frames[static_cast<size_t>(m_next - 1)].kind == PlannedFrame::Event) {
+    const bool erasing = m_link.state() == LinkState::ClearingForUpload;
+    const bool awaitingEvent =
+        m_waiting && m_plan.frames[static_cast<size_t>(m_next - 1)].kind == PlannedFrame::Event;
+    if (erasing || awaitingEvent) {
+        // Nothing is half done: the erase wait sends nothing, an event frame is complete.
         finish(UploadResult::Cancelled, QString::fromLatin1(texts::kUploadCancelled));
+        return;
     }
+    m_cancelTimer.start();
+    tellStopping();
+}
+
+void Uploader::tellStopping() {
+    int systemFrames = 0;
+    for (const PlannedFrame& f : m_plan.frames) {
+        systemFrames += f.kind == PlannedFrame::System ? 1 : 0;
+    }
+    const int sent = m_result.framesSent - 1 - m_result.eventFramesSent;
+    Q_EMIT stopping(QStringLiteral("Cancelling: the keypad's settings frames go out first "
+                                   "(%1 of %2 sent), then the upload stops.")
+                        .arg(qMax(0, sent))
+                        .arg(systemFrames));
 }
 
 void Uploader::abort() {
@@ -225,7 +253,7 @@ void Uploader::writeLog(const QByteArray& frame) {
         m_result.logWritten = false;
         m_result.logError = QStringLiteral("writing %1 failed after %2 event frames, so it is "
                                            "incomplete: %3")
-                                .arg(m_log.fileName())
+                                .arg(m_logPath)
                                 .arg(m_result.eventFramesSent)
                                 .arg(m_log.errorString());
         qCInfo(lcLink) << "upload log:" << m_result.logError;
@@ -262,6 +290,9 @@ void Uploader::sendNext() {
     }
     qCDebug(lcLink) << "frame" << index << "sent," << bytes.size() << "bytes";
     Q_EMIT frameSent(index);
+    if (m_cancelRequested) {
+        tellStopping();
+    }
     setProgress(frame.progress);
     m_waiting = true;
     m_answerTimer.start(timeoutFor(frame));
@@ -294,11 +325,12 @@ void Uploader::finish(UploadResult::Outcome outcome, const QString& text, const 
     m_waiting = false;
     m_cancelRequested = false;
     m_answerTimer.stop();
+    m_cancelTimer.stop();
     if (m_log.isOpen()) {
         if (!m_log.flush()) {
             m_result.logWritten = false;
             m_result.logError = QStringLiteral("writing %1 failed, so it is incomplete: %2")
-                                    .arg(m_log.fileName(), m_log.errorString());
+                                    .arg(m_logPath, m_log.errorString());
         }
         m_log.close();
     }

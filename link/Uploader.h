@@ -50,12 +50,16 @@ QString UploadSummary(const UploadResult& result);
 class Uploader : public QObject {
     Q_OBJECT
   public:
+    // After "Cancel", the settings frames still on their way may take this long to go out.
+    static constexpr int kCancelGraceMs = 1000;
+
     explicit Uploader(DeviceLink& link, QObject* parent = nullptr);
 
     void setSystemTimeoutMs(int ms) { m_systemTimeoutMs = ms; }
     void setEventTimeoutMs(int ms) { m_eventTimeoutMs = ms; }
     // Events cut to fit one frame are sent as cut instead of refusing the upload.
     void setAllowOverflows(bool allow) { m_allowOverflows = allow; }
+    void setCancelGraceMs(int ms) { m_cancelTimer.setInterval(ms); }
 
     // Why the plan may not be uploaded now (None when it may): not connected, busy, or events
     // that do not fit one frame. Nothing is sent or erased then.
@@ -63,9 +67,12 @@ class Uploader : public QObject {
     // Starts the upload (the user has confirmed). Returns false, with finished() already
     // emitted as Refused, when it may not start.
     bool start(const UploadPlan& plan, const QString& logPath);
-    // "Cancel": stops before the next event frame (the system frames always go out complete);
-    // while an event frame's answer is awaited, at once.
+    // "Cancel": ends the upload within kCancelGraceMs whatever the keypad does. During the erase
+    // wait and while an event frame's answer is awaited, at once; during the system frames, as
+    // soon as they are all out (a keypad that answers needs milliseconds a frame), or when the
+    // grace runs out. stopping() tells what is still going on until finished().
     void cancel();
+    bool cancelling() const { return m_running && m_cancelRequested; }
     // Stops now, whatever phase: during the erase, between system frames, anywhere. For a
     // program that is told to end.
     void abort();
@@ -80,6 +87,8 @@ class Uploader : public QObject {
     // One frame was written (index into the plan's frames).
     void frameSent(int index);
     void message(const QString& text, const QString& detail);
+    // After cancel(): what the upload still does before it ends, for the progress box.
+    void stopping(const QString& doing);
     void finished(const qz::UploadResult& result);
 
   private:
@@ -91,13 +100,16 @@ class Uploader : public QObject {
     void onPhaseEnded(qz::LinkState phase, qz::PhaseEnd reason);
     void sendNext();
     void writeLog(const QByteArray& frame);
+    void tellStopping();
     void finish(UploadResult::Outcome outcome, const QString& text, const QString& detail = {});
     int timeoutFor(const PlannedFrame& frame) const;
 
     DeviceLink& m_link;
     UploadPlan m_plan;
     QFile m_log;
+    QString m_logPath; // m_log is opened on its descriptor and keeps no name
     QTimer m_answerTimer;
+    QTimer m_cancelTimer;
     UploadResult m_result;
     int m_systemTimeoutMs = kSystemFrameTimeoutMs;
     int m_eventTimeoutMs = kEventFrameTimeoutMs;

@@ -3,6 +3,7 @@
 // They apply to device models 0 and 1 only; model 2 accepts every port and I/O actions. The
 // messages are the ones the action pages show; "\r" (one carriage return) splits their lines.
 #include <string>
+#include <string_view>
 
 namespace qz {
 
@@ -41,5 +42,20 @@ const char* RefusalForAction(const CKvqEventStr& action, int deviceModel, int po
 // The refusal of an action text, or an empty string when it is allowed. A text that does not
 // parse is no matter of these rules: it gives an empty string too.
 std::string ActionRefusal(const std::string& actionText, int deviceModel, int portMode);
+
+// What is shown below a refusal (A) to (H): where the port mode is changed (the model's entry in
+// the "System" menu) and what the current model and port mode allow, one "\r" a line.
+std::string RefusalHint(int deviceModel, int portMode);
+// The refusal as it is shown: its exact text first, the hint below it. Empty stays empty.
+std::string ExplainedRefusal(std::string_view refusal, int deviceModel, int portMode);
+
+// The separator of an action text's fields. A name holding one would shift every field after it
+// when the text is read back, so names are refused where they are typed.
+inline constexpr char kFieldSeparator = ':';
+bool NameShiftsFields(std::string_view name);
+// Whether an action text holds more separators than its type has fields for: a name in it holds
+// one. The free data that ends an RS232 or a compare text may hold any. False for a text that
+// is no action.
+bool ShiftsFields(std::string_view actionText);
 
 } // namespace qz

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "ActionRules.h"
 #include "KvqEventStr.h"
 #include "Text.h"
 
@@ -46,7 +47,7 @@ int Clamp(int value, int low, int high) {
 }
 
 bool HasColon(const std::string& text) {
-    return text.find(':') != std::string::npos;
+    return NameShiftsFields(text);
 }
 
 // A parsed text of the given type, or nothing (another type, or too few separators).

@@ -70,6 +70,11 @@ const char* PortModeText(int portMode) {
     return portMode >= 0 && portMode < kPortModeCount ? kTexts[portMode] : nullptr;
 }
 
+const char* DeviceModelName(int deviceModel) {
+    static const char* const kNames[] = {"Model 0", "QRM-K6", "Model 2 (19 keys)"};
+    return IsKnownDeviceModel(deviceModel) ? kNames[deviceModel] : nullptr;
+}
+
 int SlotFor(int family, int index, int sub) {
     switch (family) {
     case kFamilyKey:
@@ -163,6 +168,37 @@ bool FamilyFitsKind(int family, int keyKind) {
     }
 }
 
+EventArguments ArgumentsOfSlot(const Key& key, int slot) {
+    EventArguments a;
+    a.family = FamilyOfSlot(slot);
+    switch (a.family) {
+    case kFamilyKey:
+        a.index = slot;
+        break;
+    case kFamilyPage:
+        a.index = (slot - kSlotPageFirst) / 4;
+        a.sub = (slot - kSlotPageFirst) % 4;
+        break;
+    case kFamilyToggle:
+        a.index = key.lastEventIndex;
+        a.sub = slot - kSlotToggleFirst;
+        break;
+    case kFamilyIoLow:
+        a.index = slot - kSlotIoLowFirst;
+        break;
+    case kFamilyIoHigh:
+        a.index = slot - kSlotIoHighFirst;
+        break;
+    case kFamilyTime:
+        a.index = slot - kSlotTimeFirst;
+        a.sub = a.index < 3 ? key.timerMinutes[size_t(a.index)] : 0;
+        break;
+    default:
+        break;
+    }
+    return a;
+}
+
 EventFit MeasureEvent(const ActionList& actions) {
     EventFit fit;
     fit.frameLength = 19; // header, event parameters and the action count
@@ -179,10 +215,9 @@ EventFit MeasureEvent(const ActionList& actions) {
         }
         ++fit.fitted;
     }
-    // The count travels as two digits.
-    if (actions.size() > 99) {
+    if (actions.size() > size_t(kMaxEventActions)) {
         fit.fits = false;
-        fit.fitted = 99;
+        fit.fitted = kMaxEventActions;
     }
     return fit;
 }
@@ -213,12 +248,29 @@ bool Configuration::ApplyModelAndPort(int model, int port) {
     return true;
 }
 
-int Configuration::AddEvent(int key, int family, int index, int sub) {
+bool Configuration::ChangeModel(int model, int port, bool keepEvents) {
+    if (!IsKnownDeviceModel(model) || port < 0 || port >= kPortModeCount) {
+        return false;
+    }
+    if (keepEvents) {
+        for (int k = 0; k < kKeyCount; ++k) {
+            keys[k].keyKind = keys[k].keyStyle = KeyKindFor(model, k);
+        }
+    } else {
+        ClearConfiguration();
+        LayoutKeys(model);
+    }
+    deviceModel = model;
+    return ApplyModelAndPort(model, port);
+}
+
+// --- Edits of one event ---
+
+int AddEvent(Key& k, int family, int index, int sub) {
     const int slot = SlotFor(family, index, sub);
-    if (!ValidKey(key) || slot < 0) {
+    if (slot < 0) {
         return -1;
     }
-    Key& k = keys[key];
     if (family != k.lastFamily) {
         for (auto& list : k.slots) {
             list.clear();
@@ -227,9 +279,7 @@ int Configuration::AddEvent(int key, int family, int index, int sub) {
     } else if (k.slots[slot].empty()) {
         if (family == kFamilyToggle && k.lastEventIndex > index) {
             for (int s = kSlotToggleFirst + index; s <= kSlotToggleFirst + 3; ++s) {
-                if (ValidSlot(s)) {
-                    k.slots[s].clear();
-                }
+                k.slots[s].clear();
             }
         }
         k.slots[slot].emplace_back();
@@ -261,108 +311,163 @@ int Configuration::AddEvent(int key, int family, int index, int sub) {
     return slot;
 }
 
-bool Configuration::ActionFits(int key, int slot, std::string_view text, int row) const {
-    if (!ValidKey(key) || !ValidSlot(slot)) {
-        return false;
+bool IsPlaceholderOnly(const ActionList& list) {
+    return list.size() == 1 && IsBlank(list.front());
+}
+
+int ListedActionCount(const ActionList& list) {
+    return IsPlaceholderOnly(list) ? 0 : static_cast<int>(list.size());
+}
+
+namespace {
+
+bool IsRow(const ActionList& list, int row) {
+    return row >= 0 && row < ListedActionCount(list);
+}
+
+} // namespace
+
+bool ActionFits(const ActionList& list, std::string_view text, int row) {
+    ActionList after = list;
+    if (row >= 0 && row < static_cast<int>(after.size())) {
+        after[row] = std::string(text);
+    } else if (!after.empty() && IsBlank(after.back())) {
+        after.back() = std::string(text);
+    } else {
+        after.emplace_back(text);
     }
-    ActionList list = keys[key].slots[slot];
-    if (row >= 0 && row < static_cast<int>(list.size())) {
-        list[row] = std::string(text);
-    } else if (!list.empty() && IsBlank(list.back())) {
+    return MeasureEvent(after).fits;
+}
+
+int AppendAction(ActionList& list, std::string_view text) {
+    if (!ActionFits(list, text)) {
+        return kNoRoom;
+    }
+    if (!list.empty() && IsBlank(list.back())) {
         list.back() = std::string(text);
     } else {
         list.emplace_back(text);
     }
-    return MeasureEvent(list).fits;
-}
-
-int Configuration::AddAction(int key, int slot, std::string_view text) {
-    if (!ValidKey(key) || !ValidSlot(slot)) {
-        return kRefused;
-    }
-    if (!ActionFits(key, slot, text)) {
-        return kNoRoom;
-    }
-    ActionList& list = keys[key].slots[slot];
-    if (!list.empty() && IsBlank(list.back())) {
-        list.back() = std::string(text);
-        return static_cast<int>(list.size()) - 1;
-    }
-    list.emplace_back(text);
     return static_cast<int>(list.size()) - 1;
 }
 
-int Configuration::ReplaceAction(int key, int slot, int row, std::string_view text) {
-    if (!ValidKey(key) || !ValidSlot(slot) || row < 0 ||
-        row >= static_cast<int>(keys[key].slots[slot].size())) {
+int ReplaceActionAt(ActionList& list, int row, std::string_view text) {
+    if (!IsRow(list, row)) {
         return kRefused;
     }
-    if (!ActionFits(key, slot, text, row)) {
+    if (!ActionFits(list, text, row)) {
         return kNoRoom;
     }
-    keys[key].slots[slot][row] = std::string(text);
+    list[row] = std::string(text);
     return row;
 }
 
-bool Configuration::DeleteAction(int key, int slot, int row) {
-    if (!ValidKey(key) || !ValidSlot(slot)) {
-        return false;
+int InsertActions(ActionList& list, int afterRow, const ActionList& texts) {
+    ActionList after = list;
+    if (IsPlaceholderOnly(after)) {
+        after.clear();
     }
-    ActionList& list = keys[key].slots[slot];
-    if (row < 0 || row >= static_cast<int>(list.size())) {
+    const int count = static_cast<int>(after.size());
+    const int at = afterRow < 0 || afterRow >= count ? count : afterRow + 1;
+    after.insert(after.begin() + at, texts.begin(), texts.end());
+    if (!MeasureEvent(after).fits) {
+        return kNoRoom;
+    }
+    list = std::move(after);
+    return at;
+}
+
+bool EraseAction(ActionList& list, int row) {
+    if (!IsRow(list, row)) {
         return false;
     }
     list.erase(list.begin() + row);
     return true;
 }
 
-int Configuration::MoveActionUp(int key, int slot, int row) {
+int MoveAction(ActionList& list, int row, int step) {
+    const int to = row + (step < 0 ? -1 : 1);
+    if (!IsRow(list, row) || !IsRow(list, to)) {
+        return -1;
+    }
+    std::swap(list[row], list[to]);
+    return to;
+}
+
+bool ClearListedActions(ActionList& list) {
+    if (ListedActionCount(list) == 0) {
+        return false;
+    }
+    list.clear();
+    return true;
+}
+
+// --- The same by key and slot ---
+
+int Configuration::AddEvent(int key, int family, int index, int sub) {
+    return ValidKey(key) ? qz::AddEvent(keys[key], family, index, sub) : -1;
+}
+
+bool Configuration::ActionFits(int key, int slot, std::string_view text, int row) const {
+    return ValidKey(key) && ValidSlot(slot) && qz::ActionFits(keys[key].slots[slot], text, row);
+}
+
+int Configuration::AddAction(int key, int slot, std::string_view text) {
     if (!ValidKey(key) || !ValidSlot(slot)) {
-        return -1;
+        return kRefused;
     }
-    ActionList& list = keys[key].slots[slot];
-    if (row <= 0 || list.size() < 2 || row >= static_cast<int>(list.size())) {
-        return -1;
+    return AppendAction(keys[key].slots[slot], text);
+}
+
+int Configuration::ReplaceAction(int key, int slot, int row, std::string_view text) {
+    if (!ValidKey(key) || !ValidSlot(slot)) {
+        return kRefused;
     }
-    std::swap(list[row], list[row - 1]);
-    return row - 1;
+    return ReplaceActionAt(keys[key].slots[slot], row, text);
+}
+
+bool Configuration::DeleteAction(int key, int slot, int row) {
+    return ValidKey(key) && ValidSlot(slot) && EraseAction(keys[key].slots[slot], row);
+}
+
+int Configuration::MoveActionUp(int key, int slot, int row) {
+    return ValidKey(key) && ValidSlot(slot) ? MoveAction(keys[key].slots[slot], row, -1) : -1;
 }
 
 int Configuration::MoveActionDown(int key, int slot, int row) {
-    if (!ValidKey(key) || !ValidSlot(slot)) {
-        return -1;
-    }
-    ActionList& list = keys[key].slots[slot];
-    if (row < 0 || list.size() < 2 || row + 1 >= static_cast<int>(list.size())) {
-        return -1;
-    }
-    std::swap(list[row], list[row + 1]);
-    return row + 1;
+    return ValidKey(key) && ValidSlot(slot) ? MoveAction(keys[key].slots[slot], row, +1) : -1;
 }
 
 bool Configuration::ClearActions(int key, int slot) {
-    if (!ValidKey(key) || !ValidSlot(slot) || keys[key].slots[slot].empty()) {
+    return ValidKey(key) && ValidSlot(slot) && ClearListedActions(keys[key].slots[slot]);
+}
+
+bool Configuration::DeleteEvent(int key, int slot) {
+    if (!ValidKey(key) || !keys[key].HasEvent(slot)) {
         return false;
     }
     keys[key].slots[slot].clear();
     return true;
 }
 
-bool Configuration::DeleteEvent(int key, int slot) {
-    return ClearActions(key, slot);
-}
-
-int Configuration::PurgeEmptyEvents() {
-    int removed = 0;
-    for (Key& key : keys) {
-        for (ActionList& list : key.slots) {
-            if (list.size() == 1 && IsBlank(list.front())) {
-                list.clear();
-                ++removed;
+std::vector<std::pair<int, int>> Configuration::EmptyEvents() const {
+    std::vector<std::pair<int, int>> events;
+    for (int k = 0; k < kKeyCount; ++k) {
+        for (int s = 0; s < kSlotCount; ++s) {
+            if (IsPlaceholderOnly(keys[k].slots[s])) {
+                events.emplace_back(k, s);
             }
         }
     }
-    return removed;
+    return events;
+}
+
+int Configuration::PurgeEmptyEvents() {
+    const auto events = EmptyEvents();
+    for (const auto& [k, s] : events) {
+        keys[k].slots[s].clear();
+    }
+    return static_cast<int>(events.size());
 }
 
 void Configuration::ClearAllEvents() {

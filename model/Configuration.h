@@ -75,11 +75,22 @@ int KeyKindFor(int deviceModel, int key); // -1 for an unknown model or key
 bool HasIoInputs(int deviceModel);        // "IOL"/"IOH" usable (model 2)
 const char* SystemSourceName(int key);    // "IOL", "IOH", "Time", "Start" for 32..35, else null
 const char* PortModeText(int portMode);   // "RS232(1),(2)" …; null out of range
+// The model's entry in the "System" menu: "Model 0", "QRM-K6", "Model 2 (19 keys)"; null for
+// an unknown model.
+const char* DeviceModelName(int deviceModel);
 constexpr int kPortModeCount = 4;
 
 // Slot tables.
 int SlotFor(int family, int index, int sub); // -1 when the arguments give no slot
 int FamilyOfSlot(int slot);
+// AddEvent's arguments, the other way round from SlotFor: what re-creates the event in `slot`
+// of `key` on another key. A toggle takes the key's toggle class, a timer the key's minutes.
+struct EventArguments {
+    int family = kFamilyNone;
+    int index = 0;
+    int sub = 0;
+};
+EventArguments ArgumentsOfSlot(const Key& key, int slot);
 int EventCodeOfSlot(int slot);         // 40 PRES … 44 VIRT; 0 out of range
 const char* EventNameOfSlot(int slot); // "Press" … "Virtual"; "" out of range
 bool FamilyFitsKind(int family, int keyKind);
@@ -87,6 +98,38 @@ bool FamilyFitsKind(int family, int keyKind);
 // Results of AddAction / ReplaceAction beyond a position.
 constexpr int kRefused = -1;
 constexpr int kNoRoom = -2; // the event's frame would overflow
+
+// --- Edits of one event, on values ---
+// The one implementation of the list operations. The configuration applies them to its slots;
+// the editor document applies them to a copy of a slot (or key) and keeps the result as one
+// undo step. Rows count the listed actions: a new event's only element, the blank placeholder,
+// is no row.
+
+// Records an event on the key as the key dialogs' "Add" does: another family empties the key
+// first; a new slot gets the blank placeholder; the key remembers the arguments. The slot, or -1
+// when the arguments give none.
+int AddEvent(Key& key, int family, int index, int sub);
+// A new event whose only element is the blank placeholder.
+bool IsPlaceholderOnly(const ActionList& list);
+// The rows the action list shows: none for a placeholder-only event.
+int ListedActionCount(const ActionList& list);
+// Whether the event would still fit one frame with `text` added (row < 0) or put in place of
+// action `row`.
+bool ActionFits(const ActionList& list, std::string_view text, int row = -1);
+// Appends (a trailing blank placeholder is replaced): the new row, or kNoRoom.
+int AppendAction(ActionList& list, std::string_view text);
+// Puts the text in place of action `row`: the row, kRefused when it is no row, or kNoRoom.
+int ReplaceActionAt(ActionList& list, int row, std::string_view text);
+// Inserts the texts after `afterRow` (-1 or beyond the end: at the end; a placeholder is
+// replaced): the first inserted row, or kNoRoom (the list is left as it was).
+int InsertActions(ActionList& list, int afterRow, const ActionList& texts);
+// Removes action `row`; false when it is no row.
+bool EraseAction(ActionList& list, int row);
+// Swaps action `row` with its upper (step -1) or lower (step +1) neighbour: the new row, or -1
+// when nothing moved (first row up, last row down, no such row).
+int MoveAction(ActionList& list, int row, int step);
+// Empties an event that lists actions (the event is gone with them); false when it lists none.
+bool ClearListedActions(ActionList& list);
 
 // The whole configuration in memory: 36 keys, device-wide settings and the current selection.
 class Configuration {
@@ -105,6 +148,11 @@ class Configuration {
     void LayoutKeys(int model);
     // Model 2 forces port mode 0; unknown models change nothing. Returns false for those.
     bool ApplyModelAndPort(int model, int port);
+    // The model command: another model or port mode (an unknown model or port mode changes
+    // nothing and gives false). Discarding empties every slot and lays the keys out afresh
+    // (default names); keeping leaves events and names as they are and gives the keys the new
+    // model's kinds, so that what the new model or port mode refuses is there to be fixed.
+    bool ChangeModel(int model, int port, bool keepEvents);
 
     int AddEvent(int key, int family, int index, int sub);
     // Position of the action text, kRefused for an invalid key or slot, kNoRoom when the event
@@ -116,12 +164,15 @@ class Configuration {
     // action `row`.
     bool ActionFits(int key, int slot, std::string_view text, int row = -1) const;
 
-    // List operations; each returns false when it refused (nothing to do or out of range).
+    // List operations by (key, slot), through the edits above; each returns false when it
+    // refused (nothing to do or out of range).
     bool DeleteAction(int key, int slot, int row);
     int MoveActionUp(int key, int slot, int row);   // new row, or -1 when nothing moved
     int MoveActionDown(int key, int slot, int row); // new row, or -1 when nothing moved
-    bool ClearActions(int key, int slot);
-    bool DeleteEvent(int key, int slot);
+    bool ClearActions(int key, int slot);           // an event that lists actions
+    bool DeleteEvent(int key, int slot);            // any event, a placeholder-only one too
+    // The events that hold only the blank placeholder, in EventRows order.
+    std::vector<std::pair<int, int>> EmptyEvents() const;
     int PurgeEmptyEvents(); // number of events removed
     void ClearAllEvents();
     // Empties every slot of every key; other key fields stay. Callers lay the keys out next.
@@ -141,7 +192,10 @@ class Configuration {
 };
 
 // Bytes the event frame of this list would take up to (not including) the checksum, and how
-// many leading entries fit below the frame limit.
+// many leading entries fit below the frame limit (kEventFrameLimit bytes, kMaxEventActions
+// entries). This is the one measure of whether an event fits its frame.
+// An event frame carries its action count in two digits: no event sends more actions.
+constexpr int kMaxEventActions = 99;
 struct EventFit {
     int frameLength = 0; // offset after the last fitting record
     int fitted = 0;      // entries (blank or not) that fit, from the start of the list

@@ -91,11 +91,10 @@ std::string BuildEventFrame(const Configuration& config, int key, int slot, Plan
         cmd.PutByte(15, static_cast<char>(k.repeatInterval));
     }
     cmd.Append("00"); // the count, written once we know how many entries fit
-    constexpr int kMaxCount = 99;
     const int total = static_cast<int>(list.size());
     int sent = 0;
     char record[2 + kActionScratchSize];
-    for (; sent < total && sent < kMaxCount; ++sent) {
+    for (; sent < total && sent < kMaxEventActions; ++sent) {
         const std::string& text = list[sent];
         if (IsBlank(text)) {
             continue;

@@ -1,6 +1,7 @@
 #include "ProjectFile.h"
 
-#include "Archive.h"
+#include "io/Archive.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
 
 namespace qz {
@@ -31,6 +32,34 @@ void WriteKey(ArchiveWriter& out, const Key& key) {
     }
 }
 
+std::string SlotTooLarge(int key, int slot, std::size_t entries) {
+    return "key " + std::to_string(key + 1) + ", slot " + std::to_string(slot) + " (" +
+           EventNameOfSlot(slot) + "): " + std::to_string(entries) + " entries, more than the " +
+           std::to_string(kMaxSlotEntries) + " a slot may hold (an upload sends at most 99)";
+}
+
+// A slot: its count, then that many strings. The list grows with the strings read.
+bool ReadSlot(ArchiveReader& in, int key, int slot, ActionList& actions, std::size_t bytesAfter) {
+    actions.clear();
+    const std::size_t at = in.Offset();
+    std::uint32_t count = 0;
+    if (!in.ReadCount(count, 1, bytesAfter)) {
+        return false;
+    }
+    if (count > kMaxSlotEntries) {
+        return in.Fail(at, SlotTooLarge(key, slot, count));
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::string text;
+        if (!in.ReadString(text)) {
+            actions.clear();
+            return false;
+        }
+        actions.push_back(std::move(text));
+    }
+    return true;
+}
+
 // Each slot's count must leave room for the smallest rest of the file (the empty slots and keys
 // after it), so that a count no file of this size could hold is refused before it is used.
 bool ReadKey(ArchiveReader& in, int index, Key& key) {
@@ -48,9 +77,9 @@ bool ReadKey(ArchiveReader& in, int index, Key& key) {
     in.ReadInt32(key.lastEventIndex);
     in.ReadInt32(key.lastEventSub);
     const std::size_t keysAfter = static_cast<std::size_t>(kKeyCount - 1 - index) * kMinKeyBytes;
-    for (int s = 0; s < kSlotCount; ++s) {
-        in.ReadStringArray(key.slots[s],
-                           static_cast<std::size_t>(kSlotCount - 1 - s) * 2 + keysAfter);
+    for (int s = 0; s < kSlotCount && in.Ok(); ++s) {
+        ReadSlot(in, index, s, key.slots[s],
+                 static_cast<std::size_t>(kSlotCount - 1 - s) * 2 + keysAfter);
     }
     return in.Ok();
 }
@@ -61,6 +90,18 @@ std::string Range(const char* what, std::int32_t value, int low, int high) {
 }
 
 } // namespace
+
+std::string CheckSlotSizes(const Configuration& config) {
+    for (int k = 0; k < kKeyCount; ++k) {
+        for (int s = 0; s < kSlotCount; ++s) {
+            const std::size_t entries = config.keys[k].slots[s].size();
+            if (entries > kMaxSlotEntries) {
+                return SlotTooLarge(k, s, entries);
+            }
+        }
+    }
+    return {};
+}
 
 std::string CheckProjectHeader(const ProjectHeader& h, std::size_t* fileOffset) {
     struct Field {
@@ -173,7 +214,7 @@ bool ProjectFromBytes(const QByteArray& bytes, Configuration& config, QString* e
         return true;
     }
     if (error) {
-        *error = QString::fromStdString(message);
+        *error = latin1::ToQString(message);
     }
     return false;
 }
@@ -200,6 +241,15 @@ bool LoadProject(const QString& path, Configuration& config, QString* error) {
 }
 
 bool SaveProject(const QString& path, const Configuration& config, QString* error) {
+    // What could not be read back is not written.
+    const std::string tooLarge = CheckSlotSizes(config);
+    if (!tooLarge.empty()) {
+        if (error) {
+            *error =
+                QStringLiteral("%1: cannot write: %2").arg(path, QString::fromStdString(tooLarge));
+        }
+        return false;
+    }
     return io::WriteWholeFile(path, ProjectToBytes(config), error);
 }
 

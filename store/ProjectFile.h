@@ -24,6 +24,15 @@ namespace qz {
 // Files larger than this are refused before they are read; the largest project is a few MiB.
 constexpr qint64 kMaxProjectFileSize = 64 * 1024 * 1024;
 constexpr int kMaxIdNumber = 99;
+// The most entries a slot may hold. An upload sends at most 99 of an event (its count has two
+// digits); a slot with far more is of no use to the keypad, and each entry would be a string in
+// memory: millions of empty actions in a valid 6 MB file took hundreds of MB. Reading refuses
+// such a slot, naming it, and saving refuses to write one.
+constexpr std::size_t kMaxSlotEntries = 999;
+
+// Empty when every slot holds at most kMaxSlotEntries entries; else what is wrong with the first
+// one that holds more ("key 1, slot 0 (Press): 1200 entries, more than ...").
+std::string CheckSlotSizes(const Configuration& config);
 
 // The file bytes of a configuration.
 std::string EncodeProject(const Configuration& config);
@@ -37,7 +46,7 @@ bool ProjectFromBytes(const QByteArray& bytes, Configuration& config, QString* e
 
 // The file layer: `error` gets a sentence naming the file (and the byte offset for a damaged
 // file). Files go through io/WholeFile.h: only regular files are read, and a failed save leaves
-// the old file as it was.
+// the old file as it was. A configuration that CheckSlotSizes refuses is not saved.
 bool LoadProject(const QString& path, Configuration& config, QString* error = nullptr);
 bool SaveProject(const QString& path, const Configuration& config, QString* error = nullptr);
 

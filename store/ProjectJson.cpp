@@ -10,8 +10,10 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "ProjectFile.h"
+#include "io/Latin1.h"
 #include "io/WholeFile.h"
 
 namespace qz {
@@ -20,59 +22,10 @@ namespace {
 
 // ---- writing ----
 
-bool IsValidUtf8(const std::string& s) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        unsigned cp = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (n - i <= static_cast<std::size_t>(extra)) {
-            return false;
-        }
-        for (int k = 1; k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        // No overlong forms, no surrogates, nothing above U+10FFFF.
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return true;
-}
-
+// Each byte is one character (Latin-1), written in UTF-8 as JSON text is: "Caf\xe9" becomes
+// "Café". Control bytes are escaped, so that every byte value has its written form.
 void PutText(QByteArray& out, const std::string& s) {
     static const char kHex[] = "0123456789abcdef";
-    if (!IsValidUtf8(s)) {
-        out += "{\"bytes\": \"";
-        for (unsigned char c : s) {
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-        out += "\"}";
-        return;
-    }
     out += '"';
     for (unsigned char c : s) {
         switch (c) {
@@ -96,6 +49,9 @@ void PutText(QByteArray& out, const std::string& s) {
                 out += "\\u00";
                 out += kHex[c >> 4];
                 out += kHex[c & 15];
+            } else if (c >= 0x80) {
+                out += static_cast<char>(0xC0 | (c >> 6));
+                out += static_cast<char>(0x80 | (c & 0x3F));
             } else {
                 out += static_cast<char>(c);
             }
@@ -230,7 +186,14 @@ class Reader {
 
     bool Text(const QJsonValue& v, const QString& where, std::string& out) {
         if (v.isString()) {
-            out = v.toString().toStdString();
+            // Characters, one byte each; one above U+00FF has no byte and is refused, never
+            // turned into several bytes or a "?".
+            const QString text = v.toString();
+            std::optional<std::string> bytes = latin1::ToBytes(text);
+            if (!bytes) {
+                return Fail({}, latin1::OutsideMessage(text, where));
+            }
+            out = std::move(*bytes);
             return true;
         }
         if (!v.isObject()) {
@@ -404,7 +367,7 @@ class Reader {
         }
         const std::string bad = CheckProjectHeader(header);
         if (!bad.empty()) {
-            return Fail({}, QString::fromStdString(bad));
+            return Fail({}, latin1::ToQString(bad));
         }
         if (!Array(o.value("keys"), "keys", keys)) {
             return false;
@@ -420,6 +383,11 @@ class Reader {
             if (!ReadKey(keys[k], k, Place(QStringLiteral("keys"), k), loaded.keys[k])) {
                 return false;
             }
+        }
+        // The same bound as the binary file, so that a text that loads can also be saved.
+        const std::string tooLarge = CheckSlotSizes(loaded);
+        if (!tooLarge.empty()) {
+            return Fail({}, latin1::ToQString(tooLarge));
         }
         config = std::move(loaded);
         return true;

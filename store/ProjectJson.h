@@ -21,8 +21,11 @@
 //     ]
 //   }
 //
-// Fields appear in the order of the project file. Texts are JSON strings when they are valid
-// UTF-8; any other 8-bit text is written as {"bytes": "<hex digits>"}, so that nothing is lost.
+// Fields appear in the order of the project file. Texts are JSON strings of their 8-bit
+// characters, one byte each (Latin-1): the key name "Caf\xe9" is written "Café", and reading
+// "Café" gives the bytes "Caf\xe9". A character above U+00FF has no byte: it is refused with the
+// place named. {"bytes": "<hex digits>"} is read as well (the raw bytes; earlier versions wrote
+// it for texts that were not UTF-8).
 // "event" is the slot's event name, for the reader; it must match the slot. Reading refuses
 // unknown fields, missing fields, wrong types, numbers outside int32 and the header values the
 // project file refuses; the error names the place ("keys[3].slots[1].actions[0]: ..."). A byte

@@ -57,9 +57,11 @@ ModelSettings ReadSettings(Configuration& config, const QString& path) {
         result.portMode = std::max(0, ReadInt(settings, kPortKey, 1));
     }
     if (!result.fileFound) {
-        Write(path, {{kTypeKey, kDefaultDeviceModel}});
         result.deviceModel = kDefaultDeviceModel;
         result.portMode = 0;
+        // The port mode too: a file without it reads as port mode 1 at the next start, which
+        // would then refuse what this start allowed.
+        Write(path, {{kTypeKey, result.deviceModel}, {kPortKey, result.portMode}});
     }
     config.deviceModel = result.deviceModel;
     config.portMode = result.portMode;

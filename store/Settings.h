@@ -18,9 +18,9 @@ struct ModelSettings {
 };
 
 // Start-up: when the file can be read, model = MACHINE_TYPE (default 1) and port mode =
-// MACHINE_PORT (default 1, negative values 0); otherwise MACHINE_TYPE=1 is written (creating the
-// file), model 1 with port mode 0. The keys are laid out for the model (an unknown model lays
-// out nothing) and the model and port applied to `config`.
+// MACHINE_PORT (default 1, negative values 0); otherwise model 1 with port mode 0, and both are
+// written (creating the file), so that the next start shows the same. The keys are laid out for the
+// model (an unknown model lays out nothing) and the model and port applied to `config`.
 ModelSettings ReadSettings(Configuration& config, const QString& path = SettingsPath());
 // Writes MACHINE_TYPE and MACHINE_PORT in decimal; false when the file could not be written.
 bool WriteModelSettings(int model, int port, const QString& path = SettingsPath());

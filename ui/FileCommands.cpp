@@ -1,10 +1,14 @@
 #include "ui/FileCommands.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QMainWindow>
 #include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
+#include <algorithm>
+#include <cstdlib>
+
+#include "io/FileName.h"
 
 #include "store/Paths.h"
 #include "ui/dialogs/Messages.h"
@@ -15,7 +19,28 @@ namespace qz {
 namespace {
 
 constexpr int kRecentMax = 8;
-const char kRecentKey[] = "RECENT/files";
+// Each entry is the base64 of the path's bytes, so that a name that is not UTF-8 survives.
+const char kRecentKey[] = "RECENT/paths";
+const char kOldRecentKey[] = "RECENT/files";
+
+// The path made absolute and clean as text: QFileInfo would go through the system's decoding
+// and lose the bytes of a name that is not UTF-8.
+QString AbsolutePath(const QString& path) {
+    return QDir::cleanPath(
+        QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path);
+}
+
+// What tells two entries for one file apart from two files: the resolved bytes of the path
+// (links followed), or its clean absolute bytes when the file is gone.
+QByteArray RealPath(const QString& path) {
+    const QByteArray name = io::EncodeFileName(AbsolutePath(path));
+    if (char* resolved = ::realpath(name.constData(), nullptr)) {
+        QByteArray real(resolved);
+        ::free(resolved);
+        return real;
+    }
+    return name;
+}
 
 } // namespace
 
@@ -35,7 +60,8 @@ void FileCommands::addTo(QMenu* file) {
 
 QString FileCommands::startFolder() const {
     const QString path = m_document.path();
-    return path.isEmpty() ? LibraryFolder() : QFileInfo(path).absolutePath();
+    return path.isEmpty() ? LibraryFolder()
+                          : QDir::cleanPath(AbsolutePath(path) + QStringLiteral("/.."));
 }
 
 bool FileCommands::maybeSave() {
@@ -79,7 +105,8 @@ bool FileCommands::openProject(const QString& path) {
         return false;
     }
     addRecentFile(path);
-    m_window.statusBar()->showMessage(QStringLiteral("Opened %1").arg(path), 5000);
+    m_window.statusBar()->showMessage(QStringLiteral("Opened %1").arg(ReadableFileName(path)),
+                                      5000);
     return true;
 }
 
@@ -95,7 +122,8 @@ bool FileCommands::saveProject() {
         return false;
     }
     addRecentFile(m_document.path());
-    m_window.statusBar()->showMessage(QStringLiteral("Saved %1").arg(m_document.path()), 5000);
+    m_window.statusBar()->showMessage(
+        QStringLiteral("Saved %1").arg(ReadableFileName(m_document.path())), 5000);
     return true;
 }
 
@@ -115,25 +143,44 @@ bool FileCommands::saveProjectAs() {
         return false;
     }
     addRecentFile(path);
-    m_window.statusBar()->showMessage(QStringLiteral("Saved %1").arg(path), 5000);
+    m_window.statusBar()->showMessage(QStringLiteral("Saved %1").arg(ReadableFileName(path)), 5000);
     return true;
 }
 
 QStringList FileCommands::recentFiles() const {
-    return QSettings(SettingsPath(), QSettings::IniFormat)
-        .value(QLatin1String(kRecentKey))
-        .toStringList();
+    QSettings settings(SettingsPath(), QSettings::IniFormat);
+    QStringList files;
+    if (!settings.contains(QLatin1String(kRecentKey))) {
+        // An older list holds the names as text; names that were not UTF-8 did not survive it.
+        return settings.value(QLatin1String(kOldRecentKey)).toStringList();
+    }
+    for (const QString& entry : settings.value(QLatin1String(kRecentKey)).toStringList()) {
+        const QByteArray name = QByteArray::fromBase64(entry.toLatin1());
+        if (!name.isEmpty()) {
+            files << io::DecodeFileName(name);
+        }
+    }
+    return files;
 }
 
 void FileCommands::addRecentFile(const QString& path) {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString absolute = AbsolutePath(path);
+    const QByteArray real = RealPath(absolute);
     QStringList files = recentFiles();
-    files.removeAll(absolute);
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [&](const QString& file) { return RealPath(file) == real; }),
+                files.end());
     files.prepend(absolute);
     while (files.size() > kRecentMax) {
         files.removeLast();
     }
-    QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String(kRecentKey), files);
+    QStringList entries;
+    for (const QString& file : files) {
+        entries << QString::fromLatin1(io::EncodeFileName(file).toBase64());
+    }
+    QSettings settings(SettingsPath(), QSettings::IniFormat);
+    settings.setValue(QLatin1String(kRecentKey), entries);
+    settings.remove(QLatin1String(kOldRecentKey));
 }
 
 void FileCommands::fillRecentMenu() {
@@ -145,12 +192,30 @@ void FileCommands::fillRecentMenu() {
     }
     for (int i = 0; i < files.size(); ++i) {
         const QString path = files[i];
-        m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), this, [this, path] {
+        // A "&" in a name is shown, not taken for the entry's shortcut letter.
+        QString shown = ReadableFileName(path);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), this, [this, path] {
             if (maybeSave()) {
                 openProject(path);
             }
         });
     }
+}
+
+QString ReadableFileName(const QString& path) {
+    // The bytes of a name that is not UTF-8 are kept as U+DC80..U+DCFF (an unpaired low
+    // surrogate); shown, each is the Latin-1 character of its byte, as the project spells its
+    // own texts.
+    QString shown = path;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t u = shown.at(i).unicode();
+        const bool paired = i > 0 && shown.at(i - 1).isHighSurrogate();
+        if (u >= 0xDC80 && u <= 0xDCFF && !paired) {
+            shown[i] = QChar(char16_t(u - 0xDC00));
+        }
+    }
+    return shown;
 }
 
 } // namespace qz

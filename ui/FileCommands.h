@@ -45,4 +45,7 @@ class FileCommands : public QObject {
     QMenu* m_recentMenu = nullptr;
 };
 
+// A path as the user reads it: the bytes of a name that is not UTF-8 as Latin-1 characters.
+QString ReadableFileName(const QString& path);
+
 } // namespace qz

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "model/ActionRules.h"
 #include "store/DeviceModels.h"
 #include "ui/EditReport.h"
 #include "ui/dialogs/KeyDialogs.h"
@@ -16,7 +17,9 @@ void KeyCommands::onKeyClicked(int key) {
     const Configuration& config = m_document.configuration();
     const Key& k = config.keys[size_t(key)];
     if (k.keyKind == kKindSystem && (key == 32 || key == 33) && !HasIoInputs(config.deviceModel)) {
-        m_messages->Ask(QLatin1String(kIoUnavailable), QStringLiteral("Dialog"));
+        m_messages->Ask(QString::fromLatin1(
+                            ExplainedRefusal(kIoUnavailable, config.deviceModel, config.portMode)),
+                        QStringLiteral("Dialog"));
         return;
     }
     std::unique_ptr<CDlgKey> dialog = MakeKeyDialog(config, key, *m_messages, &m_parent);

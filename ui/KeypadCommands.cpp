@@ -5,10 +5,13 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QStatusBar>
+#include <QUndoStack>
 
+#include "library/Preflight.h"
 #include "link/KeypadSession.h"
 #include "link/Uploader.h"
 #include "model/UploadPlan.h"
+#include "store/Paths.h"
 #include "ui/dialogs/Messages.h"
 #include "ui/dialogs/SmallDialogs.h"
 #include "ui/document/EditorDocument.h"
@@ -39,6 +42,20 @@ KeypadCommands::KeypadCommands(EditorDocument& document, KeypadSession& session,
             m_progress->setPosition(position);
         }
     });
+    connect(&m_session, &KeypadSession::uploadStopping, this, [this](const QString& doing) {
+        if (m_progress) {
+            m_progress->setStopping(doing);
+        }
+    });
+    connect(&m_session, &KeypadSession::clearProgress, this,
+            [this](int tick, int ticks, int answers) {
+                if (m_clearBox) {
+                    m_clearBox->setProgress(tick, ticks, answers);
+                }
+            });
+    // The project stays as the keypad reads it: no edit comes in while an upload or a clear runs.
+    connect(&m_session, &KeypadSession::stateChanged, this, [this] { followBusy(); });
+    connect(&m_session, &KeypadSession::uploadFinished, this, [this] { followBusy(); });
     connect(&m_session, &KeypadSession::uploadFinished, this, &KeypadCommands::onUploadFinished);
     connect(&m_session, &KeypadSession::clearFinished, this, &KeypadCommands::onClearFinished);
     connect(&m_session, &KeypadSession::connectionLost, this, [this] {
@@ -65,6 +82,21 @@ void KeypadCommands::addTo(QMenu* connection) {
         }
     });
     onStatus();
+}
+
+void KeypadCommands::followBusy() {
+    const bool busy = m_session.uploading() || m_session.state() == LinkState::Clearing;
+    m_document.setLocked(busy);
+    // Undo and redo change the project too; the stack would enable them again when it changes,
+    // which it cannot while locked.
+    QUndoStack* stack = m_document.undoStack();
+    for (QAction* action : m_window.findChildren<QAction*>()) {
+        if (action->objectName() == QLatin1String("undo")) {
+            action->setEnabled(!busy && stack->canUndo());
+        } else if (action->objectName() == QLatin1String("redo")) {
+            action->setEnabled(!busy && stack->canRedo());
+        }
+    }
 }
 
 void KeypadCommands::onStatus() {
@@ -95,35 +127,26 @@ void KeypadCommands::clear() {
             QStringLiteral("Dialog"))) {
         return;
     }
-    m_clearEnd.reset();
-    if (!m_session.clear()) {
-        return;
-    }
-    auto* box = new CDlgClearAll([this] { return m_session.link().clearReplyCount(); }, &m_window);
+    auto* box = new CDlgClearAll(&m_window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setObjectName(QStringLiteral("clearProgress"));
     m_clearBox = box;
-    connect(box, &QDialog::finished, this, [this] {
-        // The box closes itself on the keypad's second answer or after its last tick.
-        const bool confirmed = m_clearEnd == PhaseEnd::Done;
-        if (confirmed) {
-            m_messages->Show(QStringLiteral("Clear done: the keypad confirmed the erase."),
-                             QStringLiteral("Clear"));
-        } else if (!m_clearEnd || m_clearEnd == PhaseEnd::TimedOut) {
-            m_messages->Show(QStringLiteral("The keypad did not confirm the erase: it may still "
-                                            "hold all or part of its settings.\nCheck the cable "
-                                            "and run Clear again."),
-                             QStringLiteral("Clear"));
-        }
-    });
     box->setWindowModality(Qt::WindowModal);
     box->open();
+    if (!m_session.clear()) {
+        box->finish(); // refused or the port lost at once: told through the session's message
+    }
 }
 
 void KeypadCommands::onClearFinished(PhaseEnd reason) {
-    m_clearEnd = reason;
-    if (reason != PhaseEnd::Done && reason != PhaseEnd::TimedOut && m_clearBox) {
-        m_clearBox->finish(); // the port went away or was closed: nothing more will come
+    if (m_clearBox) {
+        m_clearBox->finish();
+    }
+    // A clear that did not end well has been told by the link (no confirmation in time, the
+    // port lost); one message per event.
+    if (reason == PhaseEnd::Done) {
+        m_messages->Show(QStringLiteral("Clear done: the keypad confirmed the erase."),
+                         QStringLiteral("Clear"));
     }
 }
 
@@ -131,8 +154,29 @@ void KeypadCommands::upload() {
     const Configuration& config = m_document.configuration();
     const UploadPlan plan = BuildUploadPlan(config);
     const LinkRefusal refusal = m_session.uploadBlocker(plan);
-    if (refusal != LinkRefusal::None) {
+    if (refusal != LinkRefusal::None && refusal != LinkRefusal::EventsTooLong) {
         m_messages->Show(RefusalText(refusal));
+        return;
+    }
+    // The pre-flight qzctl runs too: findings refuse, stale library copies are the user's call.
+    const Preflight preflight = RunPreflight(config, LibraryFolder());
+    if (preflight.refused()) {
+        m_messages->Show(QStringLiteral("The upload was refused before erasing the keypad: the "
+                                        "project has %1 finding(s). Correct them and upload "
+                                        "again.\n\n")
+                                 .arg(preflight.refusals.size()) +
+                             FindingLines(config, preflight.refusals).join(QLatin1Char('\n')),
+                         QStringLiteral("Upload"));
+        return;
+    }
+    if (preflight.hasStale() &&
+        !m_messages->Ask(QStringLiteral("%1 action(s) hold an old copy of their library "
+                                        "function:\n\n%2\n\nUpload them as they are? (Edit › "
+                                        "\"Update actions from libraries\" brings them up to "
+                                        "date.)")
+                             .arg(preflight.stale.size())
+                             .arg(FindingLines(config, preflight.stale).join(QLatin1Char('\n'))),
+                         QStringLiteral("Upload"))) {
         return;
     }
     if (!m_messages->Ask(QStringLiteral("Clear all data? \r\nYes or No ?"),
@@ -146,9 +190,7 @@ void KeypadCommands::upload() {
     connect(box, &CDlgProgress::cancelRequested, &m_session, &KeypadSession::cancelUpload);
     box->setWindowModality(Qt::WindowModal);
     box->open();
-    if (!m_session.upload(plan)) {
-        box->finish();
-    }
+    m_session.upload(plan); // a refusal ends in onUploadFinished like every upload
 }
 
 void KeypadCommands::onUploadFinished(const UploadResult& result) {
@@ -156,7 +198,8 @@ void KeypadCommands::onUploadFinished(const UploadResult& result) {
         m_progress->finish();
     }
     if (result.outcome == UploadResult::Refused) {
-        return; // told before anything was sent
+        m_messages->Show(result.message, QStringLiteral("Upload"));
+        return;
     }
     if (result.confirmedByKeypad()) {
         m_window.statusBar()->showMessage(QStringLiteral("Upload complete: %1 frames sent, every "

@@ -1,7 +1,6 @@
 #pragma once
 #include <QObject>
 #include <QPointer>
-#include <optional>
 
 #include "link/DeviceLink.h"
 
@@ -44,6 +43,8 @@ class KeypadCommands : public QObject {
     void onUploadFinished(const UploadResult& result);
     void onClearFinished(PhaseEnd reason);
     void onStatus();
+    // Locks the project while the keypad reads it.
+    void followBusy();
 
     EditorDocument& m_document;
     KeypadSession& m_session;
@@ -53,7 +54,6 @@ class KeypadCommands : public QObject {
     QAction* m_usbAction = nullptr;
     QPointer<CDlgProgress> m_progress;
     QPointer<CDlgClearAll> m_clearBox;
-    std::optional<PhaseEnd> m_clearEnd; // how the running clear ended, once it has
 };
 
 } // namespace qz

@@ -28,12 +28,12 @@ void LibraryCommands::openIrEditor() {
         lib = page->libraryName();
         function = page->functionName();
     }
-    CDlgIREditLib editor(lib, function, *m_messages, &m_session.link(), &m_document.configuration(),
+    CDlgIREditLib editor(lib, function, *m_messages, &m_session, &m_document.configuration(),
                          &m_window);
     m_messages->Exec(editor);
     m_pages.reloadLibraries();
     if (CPageView3Ir* page = m_pages.irPage()) {
-        page->libraryEdited(editor.libraryName());
+        page->offerLibrary(editor.libraryName());
     }
 }
 
@@ -48,7 +48,7 @@ void LibraryCommands::openRs232Editor() {
     m_messages->Exec(editor);
     m_pages.reloadLibraries();
     if (CPageView3Rs232* page = m_pages.rs232Page()) {
-        page->libraryEdited(editor.libraryName());
+        page->offerLibrary(editor.libraryName());
     }
 }
 

@@ -32,15 +32,6 @@
 
 namespace qz {
 
-namespace {
-
-const char kModelSwitchText[] =
-    "Switching the device model lays the keys out again and discards every event of this "
-    "project.\rSwitch anyway? (Undo brings the events back.)";
-const char kModelNames[3][24] = {"Model 0", "QRM-K6", "Model 2 (19 keys)"};
-
-} // namespace
-
 MainWindow::MainWindow(EditorDocument& document, KeypadSession& session, IMessages* messages,
                        QWidget* parent)
     : QMainWindow(parent), m_document(document), m_session(session),
@@ -141,7 +132,7 @@ void MainWindow::buildMenus() {
     QMenu* system = menuBar()->addMenu(QStringLiteral("&System"));
     // "QRM-K6" first, as the keypad's users know it; the other models follow.
     for (int model : {1, 0, 2}) {
-        QAction* action = system->addAction(QLatin1String(kModelNames[model]), this,
+        QAction* action = system->addAction(QLatin1String(DeviceModelName(model)), this,
                                             [this, model] { chooseModel(model); });
         action->setCheckable(true);
         action->setObjectName(QStringLiteral("model%1").arg(model));
@@ -181,8 +172,10 @@ QWidget* MainWindow::buildCentre() {
             &LibraryCommands::openIrEditor);
     connect(m_pages, &ActionPagesPanel::editRs232LibraryRequested, m_libraries,
             &LibraryCommands::openRs232Editor);
-    // The action chosen in the list comes to the front on its page, filled, ready for "Edit".
+    // The action chosen in the list comes to the front on its page, filled, ready for "Edit";
+    // after undo, redo or an update the page shows it as it is stored then.
     connect(m_lists, &ListsPane::actionChosen, m_pages, &ActionPagesPanel::showAction);
+    m_pages->follow(&m_document);
     grid->addWidget(eventSet, 1, 0);
 
     grid->addWidget(buildRight(), 0, 1, 2, 1);
@@ -287,7 +280,7 @@ bool MainWindow::report(const EditResult& result) {
 
 void MainWindow::updateTitle() {
     const QString path = m_document.path();
-    const QString name = path.isEmpty() ? QStringLiteral("untitled") : path;
+    const QString name = path.isEmpty() ? QStringLiteral("untitled") : ReadableFileName(path);
     setWindowTitle(name + QStringLiteral("[*] \u2014 qzctr"));
     setWindowModified(m_document.isModified());
 }
@@ -327,11 +320,23 @@ bool MainWindow::chooseModel(int model) {
     if (config.deviceModel == model && config.portMode == port) {
         return false;
     }
-    if (m_document.modelChangeDiscardsEvents(model, port) &&
-        !m_messages->Ask(QLatin1String(kModelSwitchText), QStringLiteral("Attention:"))) {
-        return false;
+    // Events the change would discard may be kept instead: the document says what the new
+    // setting would then refuse.
+    ModelChange change = ModelChange::Discard;
+    if (m_document.modelChangeDiscardsEvents(model, port)) {
+        const int answer = m_messages->AskChoice(m_document.modelChangeQuestion(model, port),
+                                                 QStringLiteral("Attention:"),
+                                                 QStringLiteral("Keep"), QStringLiteral("Discard"));
+        if (answer < 0) {
+            return false;
+        }
+        change = answer == 1 ? ModelChange::Keep : ModelChange::Discard;
     }
-    return report(m_document.setModelAndPort(model, port));
+    const EditResult result = m_document.setModelAndPort(model, port, change);
+    if (result.done() && !result.message.isEmpty()) {
+        m_messages->Show(result.message);
+    }
+    return report(result);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -41,8 +41,10 @@ inline QByteArray RawRead(const QByteArray& path) {
 
 // Runs qzctl with arguments given as bytes: QProcess would pass them as UTF-8, and so could not
 // pass a Latin-1 file name. The output goes through files, so that nothing can fill a pipe.
-// `home`, when given, is the QZCTR_HOME of the run (where the library folder is).
-inline CliRun Qzctl(const QList<QByteArray>& args, const QByteArray& home = {}) {
+// `home`, when given, is the QZCTR_HOME of the run (where the library folder is). `output`, when
+// given, is the file the standard output goes to instead ("-" for a closed standard output).
+inline CliRun Qzctl(const QList<QByteArray>& args, const QByteArray& home = {},
+                    const QByteArray& output = {}) {
     QTemporaryDir outputs;
     const QByteArray outPath = QFile::encodeName(outputs.filePath("out"));
     const QByteArray errPath = QFile::encodeName(outputs.filePath("err"));
@@ -66,7 +68,13 @@ inline CliRun Qzctl(const QList<QByteArray>& args, const QByteArray& home = {}) 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(), O_WRONLY | O_CREAT, 0600);
+    if (output == "-") {
+        posix_spawn_file_actions_addclose(&actions, 1);
+    } else {
+        posix_spawn_file_actions_addopen(
+            &actions, 1, output.isEmpty() ? outPath.constData() : output.constData(),
+            O_WRONLY | O_CREAT, 0600);
+    }
     posix_spawn_file_actions_addopen(&actions, 2, errPath.constData(), O_WRONLY | O_CREAT, 0600);
     pid_t pid = 0;
     CliRun run;

@@ -55,6 +55,53 @@ QList<QByteArray> RawEntries(const QByteArray& folder) {
     return names;
 }
 
+// Every command that writes to its standard output fails, with the reason, when the output does
+// not take what it wrote: a full disk (/dev/full), or no output at all.
+TEST(FileFaultsCli, AnOutputThatTakesNothingFailsTheCommandWithTheReason) {
+    const QByteArray library = QZ_SOURCE_DIR "/tests/library/data/";
+    QTemporaryDir dir;
+    // A project with findings, so that check has lines to write.
+    Configuration config;
+    config.keys[0].slots[qz::kSlotPress] = {"INFR : TV : Power : 0", "RELY : 0 : 0 : 0"};
+    const QByteArray findings = QFile::encodeName(dir.filePath("findings.qzp"));
+    QString error;
+    ASSERT_TRUE(qz::SaveProject(QFile::decodeName(findings), config, &error))
+        << error.toStdString();
+    const QList<QList<QByteArray>> commands = {
+        {"show", kExampleQzp},
+        {"show", kExampleJson},
+        {"show", library + "TV.irr"},
+        {"show", library + "Proj.rss"},
+        {"check", findings},
+        {"encode", "RELY : 0 : 0 : 0"},
+        {"encode", "--hex", "RELY : 0 : 0 : 0"},
+        {"summary", "RELY : 0 : 0 : 0"},
+        {"frames", kExampleQzp},
+        {"frames", "--list", kExampleQzp},
+        {"--help"},
+        {"sim", "--help"},
+        {"ports", "--help"},
+    };
+    const struct {
+        QByteArray output;
+        const char* reason;
+    } outputs[] = {{"/dev/full", "No space left on device"}, {"-", "Bad file descriptor"}};
+    for (const auto& output : outputs) {
+        for (const QList<QByteArray>& args : commands) {
+            SCOPED_TRACE((args.join(' ') + " > " + output.output).toStdString());
+            // The same command writes something to an output that takes it.
+            const CliRun good = Qzctl(args);
+            ASSERT_FALSE(good.out.isEmpty()) << good.err.toStdString();
+            const CliRun run = Qzctl(args, {}, output.output);
+            EXPECT_NE(run.status, 0);
+            EXPECT_NE(run.status, -1);
+            EXPECT_EQ(run.err.toStdString(),
+                      (good.err + "qzctl: cannot write the output: " + output.reason + "\n")
+                          .toStdString());
+        }
+    }
+}
+
 TEST(FileFaultsCli, NamesThatAreNotUtf8AreOpenedAndWrittenUnderTheirOwnBytes) {
     QTemporaryDir dir;
     const QByteArray d = QFile::encodeName(dir.path()) + '/';
@@ -153,7 +200,8 @@ TEST(FileFaultsCli, ConvertWritesNoTextThatCannotBeReadBack) {
     c.LayoutKeys(1);
     c.ApplyModelAndPort(1, 0);
     // 12 MB of control bytes, each written as \u0001 in the text: 72 MB of JSON.
-    c.keys[0].slots[0].assign(1200, std::string(10000, '\x01'));
+    c.keys[0].slots[0].assign(600, std::string(10000, '\x01'));
+    c.keys[0].slots[1].assign(600, std::string(10000, '\x01'));
     const QString project = dir.filePath("huge.qzp");
     ASSERT_TRUE(qz::SaveProject(project, c));
     const QByteArray json = QFile::encodeName(dir.filePath("huge.json"));

@@ -2,12 +2,17 @@
 // leave the library folder, and the two spellings of a library's file.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "io/FileName.h"
 #include "io/Latin1.h"
+#include "io/WholeFile.h"
+
+#include <fstream>
 
 namespace {
 
@@ -38,6 +43,15 @@ TEST(Latin1, TextBothWays) {
     // Bytes are never decoded as UTF-8: the two bytes of "é" in UTF-8 stay two characters.
     EXPECT_EQ(ToQString(std::string("\xc3\xa9")).size(), 2);
     EXPECT_EQ(ForTerminal("Caf\xe9"), QByteArray("Caf\xc3\xa9"));
+}
+
+TEST(Latin1, APathInAMessageShowsItsKeptBytesAsCharacters) {
+    EXPECT_EQ(ShownPath(qz::io::DecodeFileName("/lib/Caf\xe9.irr")),
+              QString::fromUtf8("/lib/Caf\xc3\xa9.irr"));
+    // UTF-8 names stay as they are, also a character outside the BMP whose second half lies in
+    // the range of the kept bytes (U+1F080 is D83C DC80).
+    const QString utf8 = QString::fromUtf8("/lib/Caf\xc3\xa9 \xf0\x9f\x82\x80.irr");
+    EXPECT_EQ(ShownPath(utf8), utf8);
 }
 
 TEST(Latin1, TheMessageNamesThePlaceAndTheCharacter) {
@@ -86,12 +100,19 @@ TEST(Latin1, ALibraryIsFoundUnderEitherSpelling) {
     const QString utf8 = dir.filePath(QString::fromUtf8("Caf\xc3\xa9.irr"));
     // Neither there: a new library is written under the name's own bytes.
     EXPECT_EQ(FindLibraryFile(dir.path(), "Caf\xe9", ".irr"), own);
-    // Only the UTF-8 spelling there: that one.
-    QFile(utf8).open(QIODevice::WriteOnly);
+    // Only the UTF-8 spelling there: that one. The files are made as the editors make them,
+    // through the io layer, so that the own spelling is the raw byte on disk.
+    ASSERT_TRUE(qz::io::WriteWholeFile(utf8, "x", nullptr));
     EXPECT_EQ(FindLibraryFile(dir.path(), "Caf\xe9", ".irr"), utf8);
     // Both: the own bytes win.
-    QFile(own).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(qz::io::WriteWholeFile(own, "x", nullptr));
     EXPECT_EQ(FindLibraryFile(dir.path(), "Caf\xe9", ".irr"), own);
+    EXPECT_TRUE(std::ifstream(dir.path().toStdString() + "/Caf\xe9.irr").is_open());
+    // The own spelling alone.
+    ASSERT_TRUE(QFile::remove(utf8));
+    EXPECT_EQ(FindLibraryFile(dir.path(), "Caf\xe9", ".irr"), own);
+    // Qt's own remove cannot name it, nor can the temporary folder's clean-up.
+    EXPECT_EQ(::unlink(qz::io::EncodeFileName(own).constData()), 0);
     // A plain ASCII name has one spelling.
     EXPECT_TRUE(LibraryFilePaths(dir.path(), "TV", ".rss").utf8.isEmpty());
 }

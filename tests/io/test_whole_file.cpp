@@ -14,10 +14,14 @@
 #include <future>
 #include <thread>
 
+#include <csignal>
+
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "FullFileSystem.h"
@@ -25,6 +29,7 @@
 
 namespace {
 
+using qz::io::OpenForWriting;
 using qz::io::ReadWholeFile;
 using qz::io::WriteWholeFile;
 
@@ -299,6 +304,229 @@ TEST(WriteWholeFile, FullDiskKeepsTheOldFileByteForByte) {
     EXPECT_FALSE(WriteWholeFile(disk.Path("new.qzp"), QByteArray(100, 'n'), &error));
     EXPECT_EQ(error, disk.Path("new.qzp") + ": cannot write: No space left on device");
     EXPECT_FALSE(QFileInfo::exists(disk.Path("new.qzp")));
+}
+
+// ---- what a killed save leaves ----
+
+// A save killed with SIGKILL while it writes: its new file stays beside the target, and the next
+// save of that file removes it.
+TEST(WriteWholeFile, TheNextSaveRemovesWhatAKilledSaveLeft) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("big.qzp");
+    Put(file, "old");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Stops itself in the middle of the write, to be killed there.
+        class Stopping : public QIODevice {
+          public:
+            explicit Stopping(int fd) : m_fd(fd) { open(QIODevice::WriteOnly); }
+
+          protected:
+            qint64 readData(char*, qint64) override { return -1; }
+            qint64 writeData(const char* data, qint64 size) override {
+                const ssize_t n =
+                    ::write(m_fd, data, static_cast<size_t>(std::min<qint64>(size, 4096)));
+                ::raise(SIGSTOP);
+                return n;
+            }
+
+          private:
+            int m_fd;
+        };
+        WriteWholeFile(file, Pattern(1 << 20), nullptr,
+                       [](int fd) { return std::make_unique<Stopping>(fd); });
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const QStringList left = Entries(dir.path());
+    ASSERT_EQ(left.size(), 2) << left.join(' ').toStdString();
+    EXPECT_TRUE(left[1].startsWith("big.qzp.") && left[1].endsWith(".new"))
+        << left[1].toStdString();
+    EXPECT_EQ(Slurp(file), "old");
+
+    QString error;
+    ASSERT_TRUE(WriteWholeFile(file, "new", &error)) << error.toStdString();
+    EXPECT_EQ(Slurp(file), "new");
+    EXPECT_EQ(Entries(dir.path()), QStringList{"big.qzp"});
+}
+
+// Only leftovers go: not the new file of a save at work (it holds its lock), nor another user's,
+// nor a file that only looks alike, nor those of another file.
+TEST(WriteWholeFile, LeftoversOfOthersAndSavesAtWorkStay) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("p.qzp");
+    struct Planted {
+        const char* name;
+        bool removed;
+    };
+    const Planted planted[] = {
+        {"p.qzp.0a1b2c3d4e.new", true}, // as this version names them
+        {"p.qzp.1mz2d7fxq.new", true},  // as earlier versions did, without leading zeros
+        {"p.qzp.backup.new", false},    // a word, not a temporary
+        {"p.qzp.0A1B2C3D4E.new", false}, {"p.qzp.0a1b2c3d4e.old", false},
+        {"q.qzp.0a1b2c3d4e.new", false}, // of another file
+        {"p.qzp.0a1b2c3d4f.new", false}, // locked below: a save at work
+        {"p.qzp.0a1b2c3d4g.new", false}, // another user's, below
+    };
+    for (const Planted& p : planted) {
+        Put(dir.filePath(p.name), "left over");
+    }
+    const QByteArray locked = QFile::encodeName(dir.filePath("p.qzp.0a1b2c3d4f.new"));
+    const int held = ::open(locked.constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(QFile::encodeName(dir.filePath("p.qzp.0a1b2c3d4g.new")).constData(), 4242,
+                          4242),
+                  0);
+    }
+    QString error;
+    ASSERT_TRUE(WriteWholeFile(file, "new", &error)) << error.toStdString();
+    ::close(held);
+    for (const Planted& p : planted) {
+        const bool other = QByteArray(p.name) == "p.qzp.0a1b2c3d4g.new";
+        if (other && !root) {
+            continue; // mine after all, and removed
+        }
+        EXPECT_EQ(QFileInfo::exists(dir.filePath(p.name)), !p.removed) << p.name;
+    }
+    EXPECT_EQ(Slurp(file), "new");
+}
+
+// ---- links in a folder shared by all ----
+
+// Like /tmp: everyone may write there, the sticky bit keeps each entry to its owner. A link
+// there is followed only when it is the user's own or the folder owner's; one that another user
+// planted could name any file of this user's.
+TEST(WriteWholeFile, FollowsNoLinkOfAnotherUserInASharedFolder) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "making a link of another user needs root";
+    }
+    QTemporaryDir dir;
+    const QString victim = dir.filePath("victim.txt");
+    struct Case {
+        const char* name;
+        mode_t folderMode;
+        uid_t folderOwner;
+        uid_t linkOwner;
+        bool followed;
+    };
+    const uid_t me = ::geteuid();
+    const Case cases[] = {
+        {"another user's link, shared sticky folder", 01777, me, 4242, false},
+        {"another user's link, folder of a third", 01777, 4343, 4242, false},
+        {"my own link, shared sticky folder", 01777, 4343, me, true},
+        {"the folder owner's link", 01777, 4242, 4242, true},
+        {"sticky but not writable for all", 01755, me, 4242, true},
+        {"writable for all but not sticky", 0777, me, 4242, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Put(victim, "precious");
+        const QString folder = dir.filePath(QStringLiteral("shared%1").arg(n++));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        const QByteArray folderName = QFile::encodeName(folder);
+        ASSERT_EQ(::chmod(folderName.constData(), c.folderMode), 0);
+        ASSERT_EQ(::chown(folderName.constData(), c.folderOwner, c.folderOwner), 0);
+        const QString link = folder + "/project.qzp";
+        const QByteArray linkName = QFile::encodeName(link);
+        ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(), linkName.constData()), 0);
+        ASSERT_EQ(::lchown(linkName.constData(), c.linkOwner, c.linkOwner), 0);
+
+        QString error;
+        const bool saved = WriteWholeFile(link, "attacker's wish", &error);
+        EXPECT_EQ(saved, c.followed) << error.toStdString();
+        EXPECT_EQ(Slurp(victim), c.followed ? "attacker's wish" : "precious");
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        if (!c.followed) {
+            EXPECT_EQ(error, link + ": cannot write: " + link +
+                                 " is a link of another user in a folder shared by all; it is "
+                                 "not followed");
+            EXPECT_EQ(Entries(folder), QStringList{"project.qzp"});
+        }
+    }
+}
+
+// ---- a log ----
+
+TEST(OpenForWriting, EmptiesOrCreatesARegularFileAndFollowsLinks) {
+    QTemporaryDir dir;
+    const QString log = dir.filePath("log.txt");
+    Put(log, "last upload");
+    QFile file;
+    QString why;
+    ASSERT_TRUE(OpenForWriting(file, log, &why)) << why.toStdString();
+    EXPECT_EQ(QFileInfo(log).size(), 0);
+    ASSERT_EQ(file.write("frame\r\n"), 7);
+    file.close();
+    EXPECT_EQ(Slurp(log), "frame\r\n");
+
+    const QString link = dir.filePath("link.txt");
+    ASSERT_TRUE(QFile::link(log, link));
+    ASSERT_TRUE(OpenForWriting(file, link, &why)) << why.toStdString();
+    file.close();
+    EXPECT_EQ(QFileInfo(log).size(), 0);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+
+    const QString fresh = dir.filePath("new.txt");
+    ASSERT_TRUE(OpenForWriting(file, fresh, &why)) << why.toStdString();
+    file.close();
+    EXPECT_TRUE(QFileInfo(fresh).isFile());
+
+    EXPECT_FALSE(OpenForWriting(file, dir.filePath("none/log.txt"), &why));
+    EXPECT_EQ(why, "No such file or directory");
+}
+
+// A FIFO would hold the opening for ever when nobody reads it, and take the log when someone
+// does: refused either way, at once. Run aside, so that an opening that blocks fails the test.
+TEST(OpenForWriting, RefusesFifosFoldersAndDevicesWithoutBlocking) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("log.txt");
+    const QByteArray fifoName = QFile::encodeName(fifo);
+    ASSERT_EQ(::mkfifo(fifoName.constData(), 0600), 0);
+    struct Case {
+        QString path;
+        bool reader; // someone reads the FIFO
+        QString kind;
+    };
+    const Case cases[] = {
+        {fifo, false, "a named pipe (FIFO)"},
+        {fifo, true, "a named pipe (FIFO)"},
+        {dir.path(), false, "a folder"},
+        {QStringLiteral("/dev/null"), false, "a character device"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const int reader = c.reader ? ::open(fifoName.constData(), O_RDONLY | O_NONBLOCK) : -1;
+        auto open = std::async(std::launch::async, [&] {
+            QFile file;
+            QString why;
+            const bool ok = OpenForWriting(file, c.path, &why);
+            return std::make_pair(ok, why);
+        });
+        if (open.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            const int r = ::open(fifoName.constData(), O_RDONLY | O_NONBLOCK);
+            open.wait();
+            ::close(r);
+            ADD_FAILURE() << "the opening blocked";
+        } else {
+            const auto [ok, why] = open.get();
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(why, c.kind + ", not a regular file");
+        }
+        if (reader >= 0) {
+            char byte;
+            EXPECT_EQ(::read(reader, &byte, 1), 0) << "something was written into the FIFO";
+            ::close(reader);
+        }
+    }
 }
 
 } // namespace

@@ -4,13 +4,14 @@
 // heap is measured by counting operator new in this program. Files the program writes itself
 // (an event with more actions than one frame holds) still load.
 #include "Helpers.h"
+#include "io/Archive.h"
 #include "library/IrLibrary.h"
 #include "library/Rs232Library.h"
 #include "model/Configuration.h"
-#include "store/Archive.h"
 #include "store/ProjectFile.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -168,13 +169,28 @@ INSTANTIATE_TEST_SUITE_P(
                 ReadProject,
                 "byte 68: count 60000000 cannot fit in the 60000000 bytes left (what follows it "
                 "needs at least 4272)"},
-        // The bytes could hold 60 million actions, but the first one is already no string.
+        // The bytes could hold 900 actions, but the first one is already no string.
         Crafted{"project_count_over_bytes_that_are_no_strings",
                 [] {
-                    return ProjectWithFirstSlot(
-                        Count32(kSixtyMillion) + QByteArray(kSixtyMillion, '\xff'), true);
+                    return ProjectWithFirstSlot(Count32(900) + QByteArray(kSixtyMillion, '\xff'),
+                                                true);
                 },
                 ReadProject, "byte 74: string length 18446744073709551615 out of range"},
+        // A valid file of 6 MB: six million empty actions in one slot, far more than an upload
+        // sends (99), each of which would be a string in memory (hundreds of MB).
+        Crafted{"project_slot_of_millions_of_empty_actions",
+                [] {
+                    return ProjectWithFirstSlot(Count32(6'000'000) + QByteArray(6'000'000, '\0'),
+                                                true);
+                },
+                ReadProject,
+                "byte 68: key 1, slot 0 (Press): 6000000 entries, more than the 999 a slot may "
+                "hold (an upload sends at most 99)"},
+        Crafted{"project_slot_of_one_entry_too_many",
+                [] { return ProjectWithFirstSlot(Le16(1000) + QByteArray(1000, '\0'), true); },
+                ReadProject,
+                "byte 68: key 1, slot 0 (Press): 1000 entries, more than the 999 a slot may hold "
+                "(an upload sends at most 99)"},
         Crafted{
             "ir_count_over_bytes_that_are_no_entries",
             [] {
@@ -193,21 +209,34 @@ INSTANTIATE_TEST_SUITE_P(
                 "byte 9: function 1 of 320000: string length 18446744073709551615 out of range"}),
     [](const ::testing::TestParamInfo<Crafted>& info) { return std::string(info.param.name); });
 
-// What the program writes itself loads: an event of far more actions than one frame holds, and
-// the largest count the last slot can have (every byte left one empty action).
+// What the program writes itself loads: events of far more actions than one frame holds, up to
+// the most a slot may hold, in the first and the last slot. One more is neither read (above) nor
+// written.
 TEST(BoundedRead, FilesTheProgramWritesStillLoad) {
     qz::Configuration many;
     many.LayoutKeys(1);
     many.ApplyModelAndPort(1, 0);
-    many.keys[0].slots[0].assign(100'000, "DELY : 00 : 00 : 01 : 0 : 00010");
-    many.keys[35].slots[36].assign(70'000, std::string());
+    many.keys[0].slots[0].assign(qz::kMaxSlotEntries, "DELY : 00 : 00 : 01 : 0 : 00010");
+    many.keys[35].slots[36].assign(qz::kMaxSlotEntries, std::string());
     const QByteArray bytes = qz::ProjectToBytes(many);
     qz::Configuration loaded;
     QString error;
     ASSERT_TRUE(qz::ProjectFromBytes(bytes, loaded, &error)) << error.toStdString();
     EXPECT_EQ(loaded.keys[0].slots[0], many.keys[0].slots[0]);
-    EXPECT_EQ(loaded.keys[35].slots[36].size(), 70'000u);
+    EXPECT_EQ(loaded.keys[35].slots[36].size(), qz::kMaxSlotEntries);
     EXPECT_EQ(qz::ProjectToBytes(loaded), bytes);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("many.qzp"));
+    ASSERT_TRUE(qz::SaveProject(path, many, &error)) << error.toStdString();
+    many.keys[35].slots[36].emplace_back();
+    EXPECT_FALSE(qz::SaveProject(path, many, &error));
+    EXPECT_EQ(error.toStdString(), path.toStdString() +
+                                       ": cannot write: key 36, slot 36 (Virtual): 1000 entries, "
+                                       "more than the 999 a slot may hold (an upload sends at "
+                                       "most 99)");
+    ASSERT_TRUE(qz::LoadProject(path, loaded, &error)) << error.toStdString();
+    EXPECT_EQ(loaded.keys[35].slots[36].size(), qz::kMaxSlotEntries);
 
     qz::CIrLibSet ir;
     ir.libName = "TV";

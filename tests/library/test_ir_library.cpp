@@ -2,7 +2,9 @@
 #include "../io/FullFileSystem.h"
 #include "Helpers.h"
 #include "io/FileName.h"
+#include "io/Latin1.h"
 #include "library/IrLibrary.h"
+#include "library/Rs232Library.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qz;
 using namespace qztest;
@@ -277,6 +280,7 @@ TEST_F(StoreLearnedCode, KeepsTheBytesOfALatin1FileName) {
     ASSERT_TRUE(StoreLearnedIrCode(latin, "Mute", code, &error)) << error.toStdString();
     ASSERT_TRUE(LoadIrLibraryFile(latin, lib, &error));
     EXPECT_EQ(lib.entries.size(), 2u);
+    ::unlink(raw.constData()); // which the temporary folder's clean-up cannot name
 }
 
 // Learning on a disk with no room left fails with the reason and keeps the library as it was.
@@ -353,4 +357,76 @@ TEST_F(StoreLearnedCode, RefusesBadCodesNamesAndDamagedFilesWithoutWriting) {
     EXPECT_FALSE(StoreLearnedIrCode(path, "Power", code, &error));
     EXPECT_TRUE(error.contains("byte 5: entry 1 of 1")) << error.toStdString();
     EXPECT_EQ(ReadBytes(path), damaged);
+}
+
+// A file renamed on a desktop that spells names in UTF-8 stands for the name's characters: a
+// new library there gets the 8-bit name, as the pages and the project keep it.
+TEST_F(StoreLearnedCode, AUtf8FileNameNamesTheLibraryByItsCharacters) {
+    const QString utf8 = dir.filePath(QString::fromUtf8("Caf\xc3\xa9.irr"));
+    QString error;
+    ASSERT_TRUE(StoreLearnedIrCode(utf8, "Power", code, &error)) << error.toStdString();
+    CIrLibSet lib;
+    ASSERT_TRUE(LoadIrLibraryFile(utf8, lib, &error)) << error.toStdString();
+    EXPECT_EQ(lib.libName, "Caf\xe9");
+}
+
+// A stored name that would leave the library folder: the file still opens, and says why its
+// name names no file, so that it is shown read-only and never saved under that name.
+TEST(LibraryStoredName, ANameThatWouldLeaveTheFolderIsReported) {
+    struct Case {
+        std::string name;
+        bool refused;
+    } cases[] = {
+        {"TV", false},
+        {"Caf\xe9", false},
+        {"../../x/evil", true},
+        {"/abs/path", true},
+        {std::string("ev\0il", 5), true},
+        {".hidden", true},
+        {"line\nbreak", true},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CIrLibSet ir;
+        ir.libName = c.name;
+        ir.entries = {MakeIrEntry("Power", kPlaceholder)};
+        CRS232LibSet rs;
+        rs.libName = c.name;
+        rs.functions = {Rs232Function("On", kRs232Ascii, kEndCr, "ON\r")};
+        ASSERT_TRUE(WriteBytes(dir.filePath("lib.irr"), WriteIrLibrary(ir)));
+        ASSERT_TRUE(WriteBytes(dir.filePath("lib.rss"), WriteRs232Library(rs)));
+        CIrLibSet irRead;
+        CRS232LibSet rsRead;
+        ASSERT_TRUE(LoadIrLibraryFile(dir.filePath("lib.irr"), irRead));
+        ASSERT_TRUE(LoadRs232LibraryFile(dir.filePath("lib.rss"), rsRead));
+        EXPECT_EQ(irRead.libName, c.name);
+        EXPECT_EQ(irRead.NameFault().isEmpty(), !c.refused) << irRead.NameFault().toStdString();
+        EXPECT_EQ(rsRead.NameFault().isEmpty(), !c.refused) << rsRead.NameFault().toStdString();
+        EXPECT_EQ(irRead.NameFault(), qz::latin1::LibraryNameFaultText(c.name));
+    }
+}
+
+// Messages and the library log show an 8-bit file or function name as its characters, never as
+// U+FFFD.
+TEST_F(StoreLearnedCode, MessagesAndTheLogShowLatin1NamesAsCharacters) {
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/Caf\xe9.irr";
+    const QString latin = io::DecodeFileName(raw);
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { logged << text; });
+    QString error;
+    const bool stored = StoreLearnedIrCode(latin, "Pow\xe9r", code, &error);
+    CIrLibSet lib;
+    const bool loaded = LoadIrLibraryFile(io::DecodeFileName(raw + "x"), lib, &error);
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(stored);
+    EXPECT_FALSE(loaded);
+    const QString shown = dir.path() + QString::fromUtf8("/Caf\xc3\xa9.irr");
+    EXPECT_TRUE(error.startsWith(shown + "x: cannot open")) << error.toStdString();
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_EQ(logged[0], QString::fromUtf8("stored learned code of Pow\xc3\xa9r in ") + shown);
+    ::unlink(raw.constData()); // which the temporary folder's clean-up cannot name
 }

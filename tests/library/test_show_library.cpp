@@ -96,6 +96,28 @@ TEST(ShowLibrary, NotesBytesAfterTheLastEntry) {
               "qzctl: " + rss.toStdString() + ": 1 bytes after the last function are ignored\n");
 }
 
+// A stored name that would leave the library folder is listed as it is and said on stderr.
+TEST(ShowLibrary, SaysWhenTheStoredNameNamesNoFile) {
+    QTemporaryDir dir;
+    CIrLibSet ir;
+    ir.libName = "../../x/evil";
+    CRS232LibSet rs;
+    rs.libName = "/abs/path";
+    const QString irPath = dir.filePath("Evil.irr");
+    const QString rsPath = dir.filePath("Evil.rss");
+    ASSERT_TRUE(SaveIrLibraryFile(irPath, ir));
+    ASSERT_TRUE(SaveRs232LibraryFile(rsPath, rs));
+    const Shown irShown = Show(qzctl::ShowIrLibrary, irPath);
+    EXPECT_EQ(irShown.status, 0);
+    EXPECT_EQ(irShown.out, "IR library \"../../x/evil\", 0 functions\n");
+    EXPECT_EQ(irShown.err,
+              "qzctl: " + irPath.toStdString() + ": " + ir.NameFault().toStdString() + "\n");
+    const Shown rsShown = Show(qzctl::ShowRs232Library, rsPath);
+    EXPECT_EQ(rsShown.err,
+              "qzctl: " + rsPath.toStdString() + ": " + rs.NameFault().toStdString() + "\n");
+    EXPECT_NE(rsShown.err.find("cannot be used"), std::string::npos);
+}
+
 // A missing file is a failure (1); a damaged one is bad input (2), told with its byte offset.
 TEST(ShowLibrary, ReportsUnreadableAndDamagedFiles) {
     QTemporaryDir dir;

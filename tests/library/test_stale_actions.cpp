@@ -2,14 +2,20 @@
 // their updated texts are, and how often each function is used.
 #include "../model/Helpers.h"
 #include "Helpers.h"
+#include "io/FileName.h"
+#include "io/Latin1.h"
 #include "library/IrLibrary.h"
 #include "library/Rs232Library.h"
 #include "library/StaleActions.h"
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <fstream>
 #include <functional>
@@ -108,8 +114,14 @@ std::vector<Case> Cases() {
                      ""});
     cases.push_back({"IrLibraryMissing", none, Ir("DVD", "Power", Code('a')).ToActionText(),
                      StaleStatus::LibraryMissing, ""});
-    cases.push_back({"IrLibraryOutsideFolder", none, Ir("../TV", "Power", Code('a')).ToActionText(),
-                     StaleStatus::LibraryMissing, ""});
+    // A stored name that would leave the folder is refused, whatever is there.
+    for (const auto& [name, lib] : {std::pair{"IrLibraryOutsideFolder", std::string("../TV")},
+                                    std::pair{"IrLibraryUpTwoFolders", std::string("../../x/evil")},
+                                    std::pair{"IrLibraryAbsolutePath", std::string("/abs/path")},
+                                    std::pair{"IrLibraryHoldingNul", std::string("T\0V", 3)}}) {
+        cases.push_back({name, none, Ir(lib, "Power", Code('a')).ToActionText(),
+                         StaleStatus::LibraryNameRefused, ""});
+    }
     cases.push_back({"IrLibraryDamaged", none, Ir("Bad", "Power", Code('a')).ToActionText(),
                      StaleStatus::LibraryUnreadable, ""});
     cases.push_back({"Rs232Unchanged", none, ProjOn().ToActionText(), std::nullopt, ""});
@@ -279,9 +291,51 @@ TEST_F(StaleFixture, EmptyFolderFindsNoLibraries) {
     EXPECT_EQ(report.unmatched[1].status, StaleStatus::LibraryMissing);
 }
 
+// An 8-bit library name finds its file under either spelling: its own bytes (as the editors and
+// qzctl learn write it) or UTF-8 (a file renamed on a desktop).
+TEST_F(StaleFixture, An8BitLibraryNameFindsItsFileUnderEitherSpelling) {
+    const std::string name = "Caf\xe9";
+    const QString spellings[] = {LibraryFileFor(dir.path(), name, LibraryKind::Ir),
+                                 dir.filePath(QString::fromUtf8("Caf\xc3\xa9.irr"))};
+    for (const QString& path : spellings) {
+        SCOPED_TRACE(path.toStdString());
+        QTemporaryDir folder;
+        CIrLibSet cafe;
+        cafe.libName = name;
+        cafe.entries = {MakeIrEntry("Power", Code('c'))};
+        const QString file = folder.filePath(QFileInfo(path).fileName());
+        ASSERT_TRUE(SaveIrLibraryFile(file, cafe));
+        const Configuration config = WithActions({Ir(name, "Power", Code('a')).ToActionText()});
+        const StaleReport report = FindStaleActions(config, folder.path());
+        EXPECT_TRUE(report.unmatched.empty()) << StaleStatusName(report.unmatched.front().status);
+        ASSERT_EQ(report.changed.size(), 1u);
+        EXPECT_EQ(report.changed[0].updatedText, Ir(name, "Power", Code('c')).ToActionText());
+        // Qt's clean-up of the folder cannot name the 8-bit spelling.
+        ::unlink(io::EncodeFileName(file).constData());
+    }
+}
+
+TEST_F(StaleFixture, ARefusedLibraryNameSaysWhy) {
+    // A library file the name would reach if it were made into a path.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("sub"));
+    ASSERT_TRUE(SaveIrLibraryFile(dir.filePath("sub/TV.irr"), tv));
+    const Configuration config = WithActions({Ir("sub/TV", "Power", Code('0')).ToActionText()});
+    const StaleReport report = FindStaleActions(config, dir.path());
+    EXPECT_TRUE(report.changed.empty());
+    ASSERT_EQ(report.unmatched.size(), 1u);
+    EXPECT_EQ(report.unmatched[0].status, StaleStatus::LibraryNameRefused);
+    EXPECT_EQ(report.unmatched[0].message, qz::latin1::LibraryNameFaultText("sub/TV"));
+    EXPECT_FALSE(report.unmatched[0].message.isEmpty());
+}
+
 TEST(LibraryFileFor, KeepsTheNameBytes) {
     EXPECT_EQ(LibraryFileFor("/x", "TV", LibraryKind::Ir), "/x/TV.irr");
     EXPECT_EQ(LibraryFileFor("/x", "Proj", LibraryKind::Rs232), "/x/Proj.rss");
+    // A name that would leave the folder gives no path at all, so nothing is opened or written.
+    for (const std::string& name : {std::string("../../x/evil"), std::string("/abs/path"),
+                                    std::string("ev\0il", 5), std::string("..")}) {
+        EXPECT_TRUE(LibraryFileFor("/x", name, LibraryKind::Ir).isEmpty()) << name;
+    }
     // A Latin-1 byte stays that byte in the file name.
     QTemporaryDir dir;
     CIrLibSet lib;
@@ -291,6 +345,7 @@ TEST(LibraryFileFor, KeepsTheNameBytes) {
     // The file is there under the raw byte, as a C program would name it.
     std::ifstream raw(dir.path().toStdString() + "/caf\xe9.irr");
     EXPECT_TRUE(raw.is_open());
+    EXPECT_EQ(::unlink((dir.path().toStdString() + "/caf\xe9.irr").c_str()), 0);
 }
 
 } // namespace

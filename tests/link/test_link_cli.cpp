@@ -12,11 +12,14 @@
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "../io/FullFileSystem.h"
 #include "LinkTestSupport.h"
 #include "library/IrLibrary.h"
 #include "link/LinkTexts.h"
+#include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "model/KvqCmd.h"
 #include "model/UploadPlan.h"
@@ -127,16 +130,49 @@ TEST_F(LinkCli, UploadSendsThePlanAndWritesTheLog) {
     EXPECT_TRUE(run.out.contains("upload complete"));
 }
 
-TEST_F(LinkCli, ProjectWithFindingsLeavesTheKeypadUntouched) {
+// The editor's pre-flight: rule and frame findings refuse the upload, --force or not; stale
+// library copies need --force.
+TEST_F(LinkCli, PreflightRefusesFindingsAndAsksForceForStaleCopies) {
     KeypadSimulator sim;
     ASSERT_TRUE(test::StartSimulator(sim));
-    Configuration config = Project();
-    config.keys[1].slots[kSlotPress] = {"NOPE : this is no action"};
-    const Outcome run = Qzctl({QStringLiteral("upload"), SaveProject(config),
-                               QStringLiteral("--port"), sim.devicePath()});
+    Configuration faulty = Project();
+    faulty.keys[1].slots[kSlotPress] = {"NOPE : this is no action"};
+    const QString faultyPath = SaveProject(faulty);
+    for (const QStringList& extra : {QStringList{}, QStringList{QStringLiteral("--force")}}) {
+        const Outcome run = Qzctl(QStringList{QStringLiteral("upload"), faultyPath,
+                                              QStringLiteral("--port"), sim.devicePath()} +
+                                  extra);
+        EXPECT_EQ(run.status, 1) << extra.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("does not parse")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("upload refused")) << run.err.toStdString();
+    }
+    EXPECT_TRUE(sim.receivedFrames().isEmpty());
+
+    // An IR action whose library function has another code today.
+    const std::string code(kIrCodeDigits, 'a');
+    CIrLibSet tv;
+    tv.libName = "TV";
+    tv.entries = {MakeIrEntry("Power", std::string(kIrCodeDigits, 'b'))};
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Library")));
+    ASSERT_TRUE(SaveIrLibraryFile(home.filePath(QStringLiteral("Library/TV.irr")), tv));
+    Configuration stale = Project();
+    IrAction power;
+    power.libName = "TV";
+    power.function = "Power";
+    power.code = code;
+    stale.AddAction(0, kSlotPress, power.ToActionText());
+    ASSERT_EQ(stale.keys[0].slots[kSlotPress].size(), 2u);
+    const QString stalePath = SaveProject(stale);
+    Outcome run =
+        Qzctl({QStringLiteral("upload"), stalePath, QStringLiteral("--port"), sim.devicePath()});
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("stale copy")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("--force")) << run.err.toStdString();
     EXPECT_TRUE(sim.receivedFrames().isEmpty());
+    run = Qzctl({QStringLiteral("upload"), stalePath, QStringLiteral("--port"), sim.devicePath(),
+                 QStringLiteral("--force")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_FALSE(sim.receivedFrames().isEmpty());
 }
 
 TEST_F(LinkCli, FailuresEndWithAClearMessage) {
@@ -300,12 +336,15 @@ TEST_F(LinkCli, LearnEndsAtOnceWhenThePortIsLost) {
 }
 
 TEST_F(LinkCli, AFullDiskCutsTheLogAndTheReasonIsTold) {
-    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable()) {
-        GTEST_SKIP() << "no /dev/full";
+    qztest::FullFileSystem disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.Why();
     }
+    ASSERT_TRUE(disk.Put(QStringLiteral("log.txt"), QByteArray()));
+    ASSERT_TRUE(disk.Fill());
     ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Library")));
-    ASSERT_TRUE(
-        QFile::link(QStringLiteral("/dev/full"), home.filePath(QStringLiteral("Library/log.txt"))));
+    ASSERT_TRUE(QFile::link(disk.Path(QStringLiteral("log.txt")),
+                            home.filePath(QStringLiteral("Library/log.txt"))));
     KeypadSimulator sim;
     ASSERT_TRUE(test::StartSimulator(sim));
     const Outcome run = Qzctl({QStringLiteral("upload"), SaveProject(Project()),
@@ -314,6 +353,26 @@ TEST_F(LinkCli, AFullDiskCutsTheLogAndTheReasonIsTold) {
     EXPECT_TRUE(run.out.contains("No space left on device")) << run.out.toStdString();
     EXPECT_FALSE(run.out.contains("could not be created")) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains("the upload log is incomplete")) << run.err.toStdString();
+}
+
+// A FIFO in the log's place would hold the upload for ever (and no signal would end it): it is
+// refused at once, and the upload goes on without a log.
+TEST_F(LinkCli, AFifoForTheLogIsRefusedAndTheUploadGoesOn) {
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Library")));
+    const QString log = home.filePath(QStringLiteral("Library/log.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome run = Qzctl({QStringLiteral("upload"), SaveProject(Project()),
+                               QStringLiteral("--port"), sim.devicePath()});
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("upload log: " + QFile::encodeName(log) +
+                                 " could not be created: a named pipe (FIFO), not a regular file"))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("upload complete")) << run.out.toStdString();
 }
 
 // Names that are not UTF-8 reach the file and the port they name, byte for byte.
@@ -338,11 +397,39 @@ TEST_F(LinkCli, BytesOfPortPathsAndLibraryNamesAreKept) {
         ::closedir(dir);
     }
     EXPECT_EQ(names, QList<QByteArray>{"T\xe9l\xe9.irr"});
+    // The names reach the terminal as characters, not as bytes it would show as U+FFFD.
+    EXPECT_TRUE(run.out.contains("Marche\xc2\xa0")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("T\xc3\xa9l\xc3\xa9")) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("\xe9l")) << run.out.toStdString();
 
     const Outcome missing = QzctlBytes({"clear", "--port", port + "-gone"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains("is not there")) << missing.err.toStdString();
     EXPECT_TRUE(missing.err.contains("caf%E9-gone")) << missing.err.toStdString();
+}
+
+// A library name whose file cannot be made is refused before the keypad is asked to learn, so no
+// code is learned only to be lost.
+TEST_F(LinkCli, LearnChecksTheLibraryFileBeforeLearning) {
+    KeypadSimulator sim;
+    ASSERT_TRUE(test::StartSimulator(sim));
+    struct Case {
+        QString lib;
+        const char* reason;
+    };
+    const QList<Case> cases = {
+        {QString(300, QLatin1Char('a')), "bytes long"},
+        {QStringLiteral("a\\b"), "cannot name"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = Qzctl({QStringLiteral("learn"), QStringLiteral("--lib"), c.lib,
+                                   QStringLiteral("--function"), QStringLiteral("Power"),
+                                   QStringLiteral("--port"), sim.devicePath()});
+        EXPECT_EQ(run.status, 2) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.reason)) << run.err.toStdString();
+    }
+    EXPECT_TRUE(sim.receivedFrames().isEmpty()); // not even connected
+    EXPECT_EQ(QDir(home.filePath(QStringLiteral("Library"))).entryList(QDir::Files).size(), 0);
 }
 
 TEST_F(LinkCli, UsageErrors) {

@@ -2,12 +2,21 @@
 // keypad is compared frame by frame with the upload plan.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "../io/FullFileSystem.h"
 #include "LinkTestSupport.h"
 #include "link/LinkTexts.h"
 #include "link/Uploader.h"
@@ -307,6 +316,55 @@ INSTANTIATE_TEST_SUITE_P(When, Cancel,
                              return std::string(info.param.name);
                          });
 
+// A keypad that has gone silent does not keep a cancelled upload going: the erase wait ends at
+// once, silent settings frames within the grace.
+struct SilentCancelCase {
+    const char* name;
+    int eraseTickMs;
+    int cancelAfterFrame; // index of the plan's frame after which cancel() comes
+    int framesSent;       // erase frame included
+    bool tellsWhatItDoes; // stopping() while the settings frames finish
+};
+void PrintTo(const SilentCancelCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SilentCancel : public UploaderTest, public testing::WithParamInterface<SilentCancelCase> {};
+
+TEST_P(SilentCancel, EndsWithinASecond) {
+    const SilentCancelCase& c = GetParam();
+    link.setEraseTickMs(c.eraseTickMs);
+    uploader.setSystemTimeoutMs(3000);
+    uploader.setEventTimeoutMs(30000);
+    QStringList stopping;
+    QObject::connect(&uploader, &Uploader::stopping,
+                     [&](const QString& doing) { stopping << doing; });
+    KeypadSimulator sim(SilentAfterHandshake());
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    QElapsedTimer clock;
+    const UploadResult result = Upload(sim, plan, [&](int index) {
+        if (index == c.cancelAfterFrame) {
+            QTimer::singleShot(50, &uploader, [&] {
+                clock.start();
+                uploader.cancel();
+            });
+        }
+    });
+    EXPECT_LT(clock.elapsed(), Uploader::kCancelGraceMs + 300);
+    EXPECT_EQ(result.outcome, UploadResult::Cancelled);
+    EXPECT_EQ(result.framesSent, c.framesSent);
+    EXPECT_EQ(result.eventFramesSent, 0);
+    EXPECT_EQ(!stopping.isEmpty(), c.tellsWhatItDoes) << stopping.join('|').toStdString();
+    EXPECT_TRUE(result.message.startsWith(texts::kUploadCancelled));
+}
+
+INSTANTIATE_TEST_SUITE_P(During, SilentCancel,
+                         testing::Values(SilentCancelCase{"EraseWait", 3000, 0, 1, false},
+                                         SilentCancelCase{"SystemFrames", 30, 2, 3, true}),
+                         [](const testing::TestParamInfo<SilentCancelCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
 struct LossCase {
     const char* name;
     int hangUpAfter; // frames the keypad takes (the handshake counts) before the line drops
@@ -400,10 +458,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<AbortCase>& info) { return std::string(info.param.name); });
 
 TEST_F(UploaderTest, AFullDiskCutsTheLogAndSaysWhy) {
-    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable()) {
-        GTEST_SKIP() << "no /dev/full";
+    qztest::FullFileSystem disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.Why();
     }
-    logPath = QStringLiteral("/dev/full"); // opens, and every write fails for want of space
+    ASSERT_TRUE(disk.Put(QStringLiteral("log.txt"), QByteArray()));
+    ASSERT_TRUE(disk.Fill());
+    logPath =
+        disk.Path(QStringLiteral("log.txt")); // opens, and every write fails for want of space
     KeypadSimulator sim;
     const UploadPlan plan = BuildUploadPlan(SmallProject());
     const UploadResult result = Upload(sim, plan);
@@ -492,6 +554,67 @@ TEST_F(UploaderTest, UnwritableLogDoesNotStopTheUpload) {
     EXPECT_TRUE(result.logError.contains("could not be created")) << result.logError.toStdString();
     EXPECT_EQ(sim.receivedFrames().size(), int(plan.frames.size()) + 1);
 }
+
+// A FIFO or a device in the log's place is no log: the upload goes on without one and says why.
+// A FIFO nobody reads would hold the opening for ever; one that is read would take the log.
+struct NoLogCase {
+    const char* name;
+    bool fifo; // else /dev/null
+    bool reader;
+    const char* why;
+};
+
+void PrintTo(const NoLogCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LogNotRegular : public UploaderTest, public testing::WithParamInterface<NoLogCase> {};
+
+TEST_P(LogNotRegular, IsRefusedAtOnceAndTheUploadGoesOn) {
+    const NoLogCase& c = GetParam();
+    const QByteArray fifo = QFile::encodeName(logPath);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(logPath).absolutePath()));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    if (!c.fifo) {
+        logPath = QStringLiteral("/dev/null");
+    }
+    const int reader = c.reader ? ::open(fifo.constData(), O_RDONLY | O_NONBLOCK) : -1;
+    // Should the opening block, a reader comes after a while and holds the FIFO, so that the test
+    // ends (and fails on the time taken).
+    const pid_t unblock = c.fifo && !c.reader ? ::fork() : -1;
+    if (unblock == 0) {
+        ::usleep(5'000'000);
+        ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+        ::pause();
+        ::_exit(0);
+    }
+    const UploadPlan plan = BuildUploadPlan(SmallProject());
+    KeypadSimulator sim;
+    QElapsedTimer clock;
+    clock.start();
+    const UploadResult result = Upload(sim, plan);
+    EXPECT_LT(clock.elapsed(), 4000);
+    if (unblock > 0) {
+        ::kill(unblock, SIGKILL);
+        ::waitpid(unblock, nullptr, 0);
+    }
+    EXPECT_EQ(result.outcome, UploadResult::Completed);
+    EXPECT_FALSE(result.logCreated);
+    EXPECT_EQ(result.logError, logPath + " could not be created: " + c.why);
+    if (reader >= 0) {
+        char byte;
+        EXPECT_LE(::read(reader, &byte, 1), 0) << "frames went into the FIFO";
+        ::close(reader);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LogNotRegular,
+    testing::Values(
+        NoLogCase{"FifoNobodyReads", true, false, "a named pipe (FIFO), not a regular file"},
+        NoLogCase{"FifoThatIsRead", true, true, "a named pipe (FIFO), not a regular file"},
+        NoLogCase{"Device", false, false, "a character device, not a regular file"}),
+    [](const testing::TestParamInfo<NoLogCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 

@@ -177,3 +177,67 @@ TEST(ActionRules, StoredTexts) {
     EXPECT_EQ(ActionPort(CKvqEventStr("DELY : 1 : 2 : 3 : 0 : 0102030")), -1);
     EXPECT_EQ(ActionPort(CKvqEventStr("GPIO : n : 2 : 0 : 0 : 0")), 2);
 }
+
+// Below a refusal: where the port mode is changed and what the current model and mode allow,
+// read off the same table; the refusal's own text stays first and exact.
+TEST(ActionRules, RefusalsSayWhereTheModeIsChangedAndWhatItAllows) {
+    const struct {
+        int model, mode;
+        const char* hint;
+    } cases[] = {
+        {1, 0,
+         "The port mode is changed in the System menu, entry \"QRM-K6\".\r"
+         "Now \"QRM-K6\" with port mode \"RS232(1),(2)\" allows:\r"
+         "RS232: Port 1, 2, 3\rIR: Port 1\rCompare: Port 2, 3\rRelay: Port 1, 2\rI/O: none"},
+        {1, 1,
+         "The port mode is changed in the System menu, entry \"QRM-K6\".\r"
+         "Now \"QRM-K6\" with port mode \"RS232(2),IR 2\" allows:\r"
+         "RS232: Port 2, 3\rIR: Port 1, 2\rCompare: Port 2, 3\rRelay: Port 1, 2\rI/O: none"},
+        {0, 3,
+         "The port mode is changed in the System menu, entry \"Model 0\".\r"
+         "Now \"Model 0\" with port mode \"IR 2,3\" allows:\r"
+         "RS232: Port 3\rIR: Port 1, 2, 3\rCompare: Port 3\rRelay: Port 1, 2\rI/O: none"},
+        {2, 0,
+         "The port mode is changed in the System menu, entry \"Model 2 (19 keys)\".\r"
+         "Now \"Model 2 (19 keys)\" with port mode \"RS232(1),(2)\" allows:\r"
+         "RS232: Port 1, 2, 3\rIR: Port 1, 2, 3\rCompare: Port 1, 2, 3\rRelay: Port 1, 2, 3\r"
+         "I/O: Port 1, 2, 3"},
+        {3, 0, ""}, // an unknown model or mode has nothing to say
+        {1, 7,
+         "The port mode is changed in the System menu, entry \"QRM-K6\".\r"
+         "Now \"QRM-K6\" with port mode \"7\" allows:\r"
+         "RS232: Port 1, 2, 3\rIR: Port 1, 2, 3\rCompare: Port 1, 2, 3\rRelay: Port 1, 2\r"
+         "I/O: none"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.model << "/" << c.mode);
+        EXPECT_EQ(RefusalHint(c.model, c.mode), c.hint);
+        const std::string shown = ExplainedRefusal(A, c.model, c.mode);
+        EXPECT_EQ(shown.substr(0, A.size()), A);
+        EXPECT_EQ(shown, *c.hint ? A + "\r\r" + c.hint : A);
+    }
+    EXPECT_EQ(ExplainedRefusal("", 1, 0), "");
+}
+
+// A name with the field separator shifts the fields after it; the free data that ends an RS232
+// or compare text may hold any.
+TEST(ActionRules, SeparatorsThatShiftFields) {
+    const struct {
+        const char* text;
+        bool shifts;
+    } cases[] = {
+        {"GPIO : Door : 1 : 0 : 0 : 0", false},
+        {"GPIO : Do:or : 1 : 0 : 0 : 0", true},
+        {"ENPG : Lob:by : 0 :3 :0", true},
+        {"UART : Cmd : Proj : On : 9600 : 1 : 0 : 0 : 0 : 1 : 0 : 0 : 1 : 1 :A:B:C", false},
+        {"UCMP : Ack : 0 : 0 : 1 : 1 : O:K", false},
+        {"no action", false},
+        {"LEDP : 3 : 2 : 2", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ShiftsFields(c.text), c.shifts);
+    }
+    EXPECT_TRUE(NameShiftsFields("Do:or"));
+    EXPECT_FALSE(NameShiftsFields("Door"));
+}

@@ -1,6 +1,8 @@
 // The configuration in memory: events per family, actions, and the list operations.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "model/Configuration.h"
 
 using namespace qz;
@@ -232,4 +234,123 @@ TEST(Configuration, ActionsThatWouldOverflowTheFrameAreRefused) {
     EXPECT_EQ(config.ReplaceAction(0, slot, 16, kRelayOn), 16);
     EXPECT_TRUE(MeasureEvent(config.keys[0].slots[slot]).fits);
     EXPECT_EQ(MeasureEvent(config.keys[0].slots[slot]).frameLength, 2028);
+}
+
+// The edits on a list value, as the configuration and the editor document both make them: the
+// placeholder of a new event is no row.
+TEST(EventEdits, ThePlaceholderIsNoRow) {
+    ActionList list{""};
+    EXPECT_TRUE(IsPlaceholderOnly(list));
+    EXPECT_EQ(ListedActionCount(list), 0);
+    EXPECT_FALSE(EraseAction(list, 0));
+    EXPECT_EQ(ReplaceActionAt(list, 0, kLed), kRefused);
+    EXPECT_FALSE(ClearListedActions(list));
+    EXPECT_EQ(list, ActionList{""});
+
+    Configuration config;
+    const int slot = config.AddEvent(0, kFamilyKey, 0, 0);
+    EXPECT_FALSE(config.DeleteAction(0, slot, 0));
+    EXPECT_FALSE(config.ClearActions(0, slot));
+    EXPECT_EQ(config.EmptyEvents(), (std::vector<std::pair<int, int>>{{0, slot}}));
+    EXPECT_TRUE(config.DeleteEvent(0, slot)); // the event itself can go
+    EXPECT_FALSE(config.DeleteEvent(0, slot));
+
+    EXPECT_EQ(AppendAction(list, kLed), 0);
+    EXPECT_EQ(ListedActionCount(list), 1);
+}
+
+TEST(EventEdits, InsertMoveAndErase) {
+    struct Case {
+        const char* name;
+        ActionList before;
+        std::function<int(ActionList&)> edit;
+        int result;
+        ActionList after;
+    };
+    const ActionList two{kRelayOn, kRelayOff};
+    const Case cases[] = {
+        {"insert into a new event",
+         {""},
+         [](ActionList& l) { return InsertActions(l, -1, {kLed}); },
+         0,
+         {kLed}},
+        {"insert after a row",
+         two,
+         [](ActionList& l) {
+             return InsertActions(l, 0, {kLed, kLed});
+         },
+         1,
+         {kRelayOn, kLed, kLed, kRelayOff}},
+        {"insert beyond the end appends",
+         two,
+         [](ActionList& l) { return InsertActions(l, 7, {kLed}); },
+         2,
+         {kRelayOn, kRelayOff, kLed}},
+        {"insert more than a frame counts", two,
+         [](ActionList& l) { return InsertActions(l, -1, ActionList(98, kLed)); }, kNoRoom, two},
+        {"up", two, [](ActionList& l) { return MoveAction(l, 1, -1); }, 0, {kRelayOff, kRelayOn}},
+        {"down", two, [](ActionList& l) { return MoveAction(l, 0, +1); }, 1, {kRelayOff, kRelayOn}},
+        {"first row up", two, [](ActionList& l) { return MoveAction(l, 0, -1); }, -1, two},
+        {"last row down", two, [](ActionList& l) { return MoveAction(l, 1, +1); }, -1, two},
+        {"no such row", two, [](ActionList& l) { return MoveAction(l, 5, -1); }, -1, two},
+        {"erase", two, [](ActionList& l) { return int(EraseAction(l, 1)); }, 1, {kRelayOn}},
+        {"clear", two, [](ActionList& l) { return int(ClearListedActions(l)); }, 1, {}},
+        {"append replaces a trailing blank",
+         {kLed, ""},
+         [](ActionList& l) { return AppendAction(l, kRelayOn); },
+         1,
+         {kLed, kRelayOn}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActionList list = c.before;
+        EXPECT_EQ(c.edit(list), c.result);
+        EXPECT_EQ(list, c.after);
+    }
+}
+
+// The arguments that re-create an event are SlotFor's the other way round.
+TEST(EventEdits, ArgumentsOfEverySlotGiveTheSlotBack) {
+    Key key;
+    key.lastEventIndex = 3; // the toggle class
+    key.timerMinutes = {5, 15, 45};
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        SCOPED_TRACE(slot);
+        const EventArguments a = ArgumentsOfSlot(key, slot);
+        EXPECT_EQ(a.family, FamilyOfSlot(slot));
+        EXPECT_EQ(SlotFor(a.family, a.index, a.sub), slot);
+    }
+    EXPECT_EQ(ArgumentsOfSlot(key, 32).sub, 15); // a timer takes the key's minutes
+    EXPECT_EQ(ArgumentsOfSlot(key, 34).sub, 0);  // the fourth timer has none
+    EXPECT_EQ(ArgumentsOfSlot(key, 20).index, 3);
+}
+
+// The model command keeps or discards the events and names; either way the keys get the model's
+// kinds and the port mode follows the model.
+TEST(EventEdits, ChangingTheModelKeepsOrDiscards) {
+    Configuration config;
+    config.keys[2].keyName = "Hall";
+    config.AddAction(2, config.AddEvent(2, kFamilyKey, 0, 0), kLed);
+    config.AddAction(12, config.AddEvent(12, kFamilyVirtual, 0, 0), kLed);
+
+    Configuration kept = config;
+    ASSERT_TRUE(kept.ChangeModel(2, 3, true));
+    EXPECT_EQ(kept.deviceModel, 2);
+    EXPECT_EQ(kept.portMode, 0);
+    EXPECT_EQ(kept.keys[2].keyName, "Hall");
+    EXPECT_EQ(kept.keys[2].slots[kSlotPress], ActionList{kLed});
+    EXPECT_EQ(kept.keys[12].slots[kSlotVirtual], ActionList{kLed}); // now on a normal key
+    EXPECT_EQ(kept.keys[12].keyKind, kKindNormal);
+    EXPECT_EQ(kept.keys[12].keyStyle, kKindNormal);
+
+    Configuration discarded = config;
+    ASSERT_TRUE(discarded.ChangeModel(1, 2, false));
+    EXPECT_EQ(discarded.portMode, 2);
+    EXPECT_EQ(discarded.keys[2].keyName, "3");
+    EXPECT_EQ(discarded.EventRowCount(), 0);
+
+    Configuration same = config;
+    EXPECT_FALSE(same.ChangeModel(3, 0, true));
+    EXPECT_FALSE(same.ChangeModel(1, 4, false));
+    EXPECT_TRUE(same == config);
 }

@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "io/Archive.h"
 #include "model/Configuration.h"
-#include "store/Archive.h"
 
 namespace qztest {
 

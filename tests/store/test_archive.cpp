@@ -5,7 +5,7 @@
 #include <string>
 
 #include "StoreTestHelpers.h"
-#include "store/Archive.h"
+#include "io/Archive.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <sys/stat.h>
 
 #include "StoreTestHelpers.h"
+#include "io/Archive.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
-#include "store/Archive.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectJson.h"
 

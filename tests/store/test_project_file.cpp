@@ -12,10 +12,10 @@
 
 #include "../io/FullFileSystem.h"
 #include "StoreTestHelpers.h"
+#include "io/Archive.h"
 #include "io/FileName.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
-#include "store/Archive.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectJson.h"
 

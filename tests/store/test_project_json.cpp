@@ -82,7 +82,7 @@ TEST(ProjectJson, EveryByteValueSurvives) {
         all += static_cast<char>(b);
     }
     const std::vector<std::string> texts = {
-        all,                                         // not UTF-8: hex form
+        all,                                         // every byte, one character each
         std::string("a\0b", 3),                      // NUL
         "quote \" backslash \\ tab \t cr \r lf \n",  // escapes
         "\x7f\x01\x1f",                              // control characters
@@ -98,11 +98,14 @@ TEST(ProjectJson, EveryByteValueSurvives) {
     c.keys[6].keyName = "\xE9";
     c.keys[6].keyLabel = "\"";
     const QByteArray json = qz::ProjectToJson(c);
-    EXPECT_TRUE(json.contains("\"keyName\": {\"bytes\": \"e9\"}"));
+    // Each byte is written as its character: "\xE9" is "é" in the JSON text's UTF-8, and the two
+    // bytes of a UTF-8 "é" are the two characters "Ã©".
+    EXPECT_TRUE(json.contains("\"keyName\": \"\xC3\xA9\""));
     EXPECT_TRUE(json.contains("\"a\\u0000b\""));
     EXPECT_TRUE(json.contains("\"\\u007f\\u0001\\u001f\""));
-    EXPECT_TRUE(json.contains("\"caf\xC3\xA9 \xE4\xB8\xAD \xF0\x9F\x98\x80\""));
-    EXPECT_TRUE(json.contains("{\"bytes\": \"c080\"}"));
+    EXPECT_TRUE(json.contains("\"caf\xC3\x83\xC2\xA9 "));
+    EXPECT_TRUE(json.contains("\"\xC3\x80\xC2\x80\""));
+    EXPECT_FALSE(json.contains("\"bytes\""));
     Configuration back;
     QString error;
     ASSERT_TRUE(qz::ProjectFromJson(json, back, &error)) << error.toStdString();
@@ -195,6 +198,17 @@ INSTANTIATE_TEST_SUITE_P(
                 "keys[0].keyName.bytes: not an even number of hex digits"},
         BadJson{"bytes_extra", "\"keyName\": \"Up\"", "\"keyName\": {\"bytes\": \"ab\", \"x\": 1}",
                 "keys[0].keyName: unknown field \"x\""},
+        // A character that has no byte is refused with the place named, not made into bytes.
+        BadJson{"key_name_outside_latin1", "\"keyName\": \"Up\"", "\"keyName\": \"\xCE\xA9\"",
+                "keys[0].keyName: \"\xCE\xA9\" (U+03A9) cannot be kept. The keypad and its files "
+                "hold only Latin-1 characters (up to U+00FF)."},
+        BadJson{"key_label_escaped_outside", "\"keyLabel\": \"1\"", "\"keyLabel\": \"\\u20ac\"",
+                "keys[0].keyLabel: \"\xE2\x82\xAC\" (U+20AC) cannot be kept. The keypad and its "
+                "files hold only Latin-1 characters (up to U+00FF)."},
+        BadJson{"action_outside_latin1", "\"RELY : 0 : 1 : 1\"",
+                "\"RELY : 0 : 1 : 1 \xF0\x9F\x98\x80\"",
+                "keys[0].slots[0].actions[1]: \"\xF0\x9F\x98\x80\" (U+1F600) cannot be kept. The "
+                "keypad and its files hold only Latin-1 characters (up to U+00FF)."},
         BadJson{"timers", "\"timerMinutes\": [0, 15, 0]", "\"timerMinutes\": [0, 15]",
                 "keys[34].timerMinutes: not three numbers"},
         BadJson{"timer_type", "\"timerMinutes\": [0, 15, 0]", "\"timerMinutes\": [0, null, 0]",
@@ -214,6 +228,37 @@ INSTANTIATE_TEST_SUITE_P(
         BadJson{"slots_type", "\"slots\": []\n    }\n  ]", "\"slots\": {}\n    }\n  ]",
                 "keys[35].slots: not an array"}),
     [](const ::testing::TestParamInfo<BadJson>& info) { return std::string(info.param.name); });
+
+// A JSON text is characters; each becomes the one byte of its Latin-1 form, however it is
+// written. The older {"bytes": ...} form still gives its bytes.
+TEST(ProjectJson, TextsAreReadAsLatin1Characters) {
+    struct Case {
+        const char* written;
+        std::string bytes;
+    } cases[] = {
+        {"\"Caf\xC3\xA9\"", "Caf\xe9"},
+        {"\"Caf\\u00e9\"", "Caf\xe9"},
+        {"\"\xC3\xBF\"", "\xff"},
+        {"\"\\u0000\"", std::string(1, '\0')},
+        {"{\"bytes\": \"436166e9\"}", "Caf\xe9"},
+        {"{\"bytes\": \"c3a9\"}", "\xc3\xa9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        QByteArray json = qz::ProjectToJson(Example());
+        const QByteArray from = "\"keyName\": \"Up\"";
+        ASSERT_TRUE(json.contains(from));
+        json.replace(json.indexOf(from), from.size(), "\"keyName\": " + QByteArray(c.written));
+        Configuration config;
+        QString error;
+        ASSERT_TRUE(qz::ProjectFromJson(json, config, &error)) << error.toStdString();
+        EXPECT_EQ(config.keys[0].keyName, c.bytes);
+        // Written again, the characters come back.
+        Configuration again;
+        ASSERT_TRUE(qz::ProjectFromJson(qz::ProjectToJson(config), again));
+        EXPECT_EQ(again.keys[0].keyName, c.bytes);
+    }
+}
 
 TEST(ProjectJson, TopLevelMustBeAnObject) {
     Configuration c = Example();
@@ -235,6 +280,29 @@ TEST(ProjectJson, SlotWithoutEventNameOrActions) {
     ASSERT_TRUE(qz::ProjectFromJson(json, c, &error)) << error.toStdString();
     EXPECT_EQ(c.keys[0].slots[2], std::vector<std::string>{"x"});
     EXPECT_TRUE(c.keys[0].slots[5].empty());
+}
+
+// A slot larger than the binary file takes is refused on reading the text too, with its place,
+// so that a text that loads can always be saved; 999 entries still load.
+TEST(ProjectJson, ASlotLargerThanAProjectHoldsIsRefused) {
+    for (const int entries : {999, 1000}) {
+        SCOPED_TRACE(entries);
+        QByteArray list = "\"x\"";
+        for (int i = 1; i < entries; ++i) {
+            list += ", \"\"";
+        }
+        QByteArray json = qz::ProjectToJson(StartupModel1());
+        json.replace(json.indexOf("\"slots\": []"), 11,
+                     "\"slots\": [{\"slot\": 2, \"actions\": [" + list + "]}]");
+        Configuration c;
+        QString error;
+        const bool loaded = qz::ProjectFromJson(json, c, &error);
+        EXPECT_EQ(loaded, entries <= int(qz::kMaxSlotEntries)) << error.toStdString();
+        if (!loaded) {
+            EXPECT_TRUE(error.contains("key 1, slot 2")) << error.toStdString();
+            EXPECT_TRUE(error.contains("1000 entries")) << error.toStdString();
+        }
+    }
 }
 
 // Qt's parser takes a NUL inside a name into the name, which then read as a missing field with

@@ -64,14 +64,19 @@ TEST_F(Workspace, FirstStartWithoutSettingsFile) {
     EXPECT_EQ(c.portMode, 0);
     EXPECT_EQ(c.keys[8].keyKind, qz::kKindVirtual);
     EXPECT_EQ(c.keys[32].keyName, "IOL");
-    // Only MACHINE_TYPE is written.
-    EXPECT_EQ(ReadFile(Path("qzsetup.ini")), "[SYSTEM]\nMACHINE_TYPE=1\n");
-    // The next start finds it, without MACHINE_PORT: port mode 1.
-    Configuration next;
-    const qz::ModelSettings again = qz::ReadSettings(next);
-    EXPECT_TRUE(again.fileFound);
-    EXPECT_EQ(next.deviceModel, 1);
-    EXPECT_EQ(next.portMode, 1);
+    // The port mode of this start is written with the model, so that the next start finds both.
+    EXPECT_EQ(ReadFile(Path("qzsetup.ini")), "[SYSTEM]\nMACHINE_PORT=0\nMACHINE_TYPE=1\n");
+    // Every later start shows what the first one showed (a file without MACHINE_PORT would give
+    // port mode 1, whose rules refuse RS232 on Port 1).
+    for (int start = 2; start <= 3; ++start) {
+        SCOPED_TRACE(start);
+        Configuration next;
+        const qz::ModelSettings again = qz::ReadSettings(next);
+        EXPECT_TRUE(again.fileFound);
+        EXPECT_EQ(next.deviceModel, c.deviceModel);
+        EXPECT_EQ(next.portMode, c.portMode);
+        EXPECT_EQ(again.portMode, s.portMode);
+    }
 }
 
 struct SettingsCase {
@@ -231,7 +236,8 @@ TEST(Paths, XdgLocationsWithoutHomeVariable) {
     // The first start creates the settings file and its folder.
     Configuration c;
     qz::ReadSettings(c);
-    EXPECT_EQ(ReadFile(dir.filePath("config/qzctr/qzsetup.ini")), "[SYSTEM]\nMACHINE_TYPE=1\n");
+    EXPECT_EQ(ReadFile(dir.filePath("config/qzctr/qzsetup.ini")),
+              "[SYSTEM]\nMACHINE_PORT=0\nMACHINE_TYPE=1\n");
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DATA_HOME");
 }

@@ -23,9 +23,13 @@
 
 #include <cstdio>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "io/FileName.h"
+#include "io/Latin1.h"
+#include "io/WholeFile.h"
 #include "library/IrLibrary.h"
 #include "library/Rs232Library.h"
 #include "model/ActionRules.h"
@@ -494,7 +498,13 @@ TEST_F(Pages, PortAndModelRulesRefuseWithTheirMessages) {
                         const QStringList out = Emitted(page, button);
                         if (expected) {
                             EXPECT_EQ(out, QStringList());
-                            EXPECT_EQ(messages.asked, QStringList{QString::fromLatin1(expected)});
+                            // The rule's exact text first, then where the mode is changed.
+                            ASSERT_EQ(messages.asked.size(), 1);
+                            EXPECT_TRUE(messages.asked[0].startsWith(
+                                QString::fromLatin1(expected) + QStringLiteral("\r\rThe port mode "
+                                                                               "is changed")));
+                            EXPECT_EQ(messages.asked[0],
+                                      QString::fromLatin1(ExplainedRefusal(expected, model, mode)));
                             EXPECT_EQ(Page(page)->Refusal(), QString::fromLatin1(expected));
                             ++refused;
                         } else {
@@ -691,7 +701,8 @@ TEST_F(Pages, Rs232ShowsWhatTheActionHolds) {
     panel.setDevice(0, 1);
     messages.Clear();
     EXPECT_EQ(Emitted(kRs232Page, "edit"), QStringList());
-    EXPECT_EQ(messages.asked, QStringList{kRefusalPort1});
+    EXPECT_EQ(messages.asked,
+              QStringList{QString::fromLatin1(ExplainedRefusal(kRefusalPort1, 0, 1))});
     EXPECT_EQ(messages.shown, QStringList());
 }
 
@@ -701,7 +712,9 @@ TEST_F(Pages, Rs232LibraryMessages) {
     WriteRs232Library(QStringLiteral("Empty.rss"), "Empty", {});
     QFile broken(LibraryFilePath(QStringLiteral("Broken.rss")));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("\x05\x00\x00\x00" "ab", 6);
+    broken.write("\x05\x00\x00\x00"
+                 "ab",
+                 6);
     broken.close();
     struct Case {
         const char* file;
@@ -801,6 +814,85 @@ TEST_F(Pages, IrLooksTheFunctionUpAtEveryAddAndEdit) {
     messages.Clear();
     EXPECT_EQ(Emitted(kIrPage, "add"), QStringList());
     EXPECT_EQ(messages.shown, QStringList{"Lib name is empty"});
+}
+
+// A library named "Caf\xe9" is found under either spelling of its file: its own bytes (as the
+// editors and qzctl learn write it) and UTF-8. Its functions are listed; "Add" and "Edit" look
+// the function up and give the name back as it was stored.
+TEST_F(Pages, Latin1LibraryNamesFindTheirFiles) {
+    const std::string name = "Caf\xe9";
+    // The two spellings of the file names without their extensions.
+    const QString stems[] = {
+        qz::io::DecodeFileName(qz::io::EncodeFileName(LibraryFolder()) + "/Caf\xe9"),
+        LibraryFilePath(QString::fromUtf8("Caf\xc3\xa9"))};
+    for (const QString& stem : stems) {
+        SCOPED_TRACE(latin1::ShownPath(stem).toStdString());
+        CIrLibSet ir;
+        ir.libName = name;
+        ir.entries = {MakeIrEntry("Power", kCode)};
+        ASSERT_TRUE(SaveIrLibraryFile(stem + ".irr", ir));
+        CRS232LibSet rs;
+        rs.libName = name;
+        rs.functions = {Rs232Function("On", "PWR ON", kEndCr)};
+        ASSERT_TRUE(SaveRs232LibraryFile(stem + ".rss", rs));
+
+        const QString irText = QString::fromUtf8("INFR : Caf\xc3\xa9 : Power : 0 : 1 : 0 : 1 : 1 "
+                                                 ": c6 : ") +
+                               kCodeText;
+        ASSERT_TRUE(panel.showAction(irText));
+        EXPECT_EQ(Entries(Page(kIrPage), "function"), QStringList{"Power"});
+        messages.Clear();
+        EXPECT_EQ(Add(kIrPage), irText);
+        EXPECT_EQ(Edit(kIrPage), irText);
+        EXPECT_EQ(messages.shown, QStringList());
+
+        const QString rsText = QString::fromUtf8(
+            "UART :  : Caf\xc3\xa9 : On : 9600 : 1 : 0 : 0 : 0 : 0 : 1 : 0 : 1 : 1 :PWR ON");
+        ASSERT_TRUE(panel.showAction(rsText));
+        EXPECT_EQ(Entries(Page(kRs232Page), "libFunction"), QStringList{"On"});
+        EXPECT_EQ(Add(kRs232Page), rsText);
+        EXPECT_EQ(messages.shown, QStringList());
+        // Qt's own remove() cannot name the 8-bit spelling.
+        ASSERT_EQ(::unlink(qz::io::EncodeFileName(stem + ".irr").constData()), 0);
+        ASSERT_EQ(::unlink(qz::io::EncodeFileName(stem + ".rss").constData()), 0);
+    }
+}
+
+// A library name that would leave the library folder never becomes a path: an action naming
+// one is refused with the reason, and a library file storing one is not taken by "Change Lib"
+// (an action would carry the name on).
+TEST_F(Pages, LibraryNamesThatWouldLeaveTheFolderAreRefused) {
+    // A library the name would reach if it were made into a path.
+    ASSERT_TRUE(QDir(LibraryFolder()).mkpath("x"));
+    WriteIrLibrary(QStringLiteral("x/evil.irr"), "x/evil", {MakeIrEntry("Power", kCode)});
+    ASSERT_TRUE(panel.showAction(
+        QStringLiteral("INFR : x/evil : Power : 0 : 1 : 0 : 1 : 1 : c6 : ") + kCodeText));
+    EXPECT_EQ(Entries(Page(kIrPage), "function"), QStringList());
+    messages.Clear();
+    EXPECT_EQ(Emitted(kIrPage, "add"), QStringList());
+    EXPECT_EQ(messages.shown, QStringList{latin1::LibraryNameFaultText("x/evil")});
+
+    for (const std::string& stored :
+         {std::string("../../x/evil"), std::string("/abs/path"), std::string("ev\0il", 5)}) {
+        SCOPED_TRACE(stored);
+        WriteIrLibrary(QStringLiteral("Evil.irr"), stored, {MakeIrEntry("Power", kCode)});
+        WriteRs232Library(QStringLiteral("Evil.rss"), stored,
+                          {Rs232Function("On", "PWR ON", kEndCr)});
+        for (int page : {kIrPage, kRs232Page}) {
+            messages.openFile = LibraryFilePath(page == kIrPage ? QStringLiteral("Evil.irr")
+                                                                : QStringLiteral("Evil.rss"));
+            messages.Clear();
+            Press(Page(page), "changeLib");
+            EXPECT_EQ(messages.shown, QStringList{latin1::LibraryNameFaultText(stored)});
+            EXPECT_EQ(Text(Page(page), "libName"), QString());
+        }
+        // A file found under a safe name that stores such a name: the look-up refuses it.
+        WriteIrLibrary(QStringLiteral("TV.irr"), stored, {MakeIrEntry("Power", kCode)});
+        ASSERT_TRUE(panel.showAction(kIrText));
+        messages.Clear();
+        EXPECT_EQ(Emitted(kIrPage, "add"), QStringList());
+        EXPECT_EQ(messages.shown, QStringList{latin1::LibraryNameFaultText(stored)});
+    }
 }
 
 // ---- I/O, relay, delay ----

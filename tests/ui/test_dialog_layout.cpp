@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "UiTestSupport.h"
-#include "ui/dialogs/KeyDialogs.h"
 #include "ui/controls/KeyPanel.h"
+#include "ui/dialogs/KeyDialogs.h"
 #include "ui/dialogs/SmallDialogs.h"
 
 using namespace qz;
@@ -142,7 +142,7 @@ TEST(DialogLayout, SmallDialogs) {
     AnsweringMessages messages;
     CDlgAsk ask("Clear all the parameters of the machine,\rare you sure ? ");
     CheckLayout(ask, "ask");
-    CDlgClearAll clear([] { return 0; });
+    CDlgClearAll clear;
     CheckLayout(clear, "clear-progress");
     clear.finish();
     Configuration config = Layout(0);

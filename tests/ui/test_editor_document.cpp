@@ -13,8 +13,10 @@
 
 #include <functional>
 
+#include "io/Latin1.h"
 #include "model/ActionRules.h"
 #include "model/Largest.h"
+#include "library/ProjectCheck.h"
 #include "store/ProjectFile.h"
 #include "store/Settings.h"
 #include "ui/document/EditorDocument.h"
@@ -67,6 +69,16 @@ struct Document : ::testing::Test {
 
 std::string Text(const QString& s) {
     return s.toLatin1().toStdString();
+}
+
+// A port or model refusal as the document gives it on model 1 with port mode 0: the exact text
+// first, below it where the port mode is changed and what the current one allows.
+QString Shown(const char* refusal) {
+    return QString::fromLatin1(refusal) +
+           QStringLiteral("\r\rThe port mode is changed in the System menu, entry \"QRM-K6\".\r"
+                          "Now \"QRM-K6\" with port mode \"RS232(1),(2)\" allows:\r"
+                          "RS232: Port 1, 2, 3\rIR: Port 1\rCompare: Port 2, 3\rRelay: Port 1, 2\r"
+                          "I/O: none");
 }
 
 // One edit of every kind: its setup, the edit, and what it must have done.
@@ -277,6 +289,34 @@ TEST_F(Document, EveryEditUndoesAndRedoesExactly) {
     }
 }
 
+// While the keypad reads the project, every edit is refused with the reason, and New and Open
+// leave it as it is; unlocked, the same edit goes through.
+TEST_F(Document, ALockedDocumentRefusesEveryEdit) {
+    QTemporaryDir files;
+    const QString other = files.filePath(QStringLiteral("other.qzp"));
+    ASSERT_TRUE(SaveProject(other, Configuration()));
+    for (const EditCase& edit : kEdits) {
+        SCOPED_TRACE(edit.name);
+        doc.newDocument();
+        doc.setModelAndPort(1, 0);
+        doc.newDocument();
+        edit.setup(doc);
+        const Configuration before = doc.configuration();
+        const int steps = doc.undoStack()->count();
+        doc.setLocked(true);
+        const EditResult refused = edit.edit(doc);
+        EXPECT_TRUE(refused.refused());
+        EXPECT_EQ(refused.message, QString::fromLatin1(kLockedText));
+        EXPECT_EQ(doc.undoStack()->count(), steps);
+        EXPECT_TRUE(doc.configuration() == before);
+        doc.newDocument();
+        EXPECT_FALSE(doc.open(other).ok);
+        EXPECT_TRUE(doc.configuration() == before);
+        doc.setLocked(false);
+        EXPECT_TRUE(edit.edit(doc).done());
+    }
+}
+
 TEST_F(Document, ActionsOfSeveralEventsAreRewrittenInOneStepOrNotAtAll) {
     PressWith({kLed, kRelay});
     PressWith({kLed}, 1);
@@ -284,10 +324,10 @@ TEST_F(Document, ActionsOfSeveralEventsAreRewrittenInOneStepOrNotAtAll) {
     const int steps = doc.undoStack()->count();
 
     // One forbidden text (a relay on Port 3) refuses the whole update.
-    EditResult r = doc.replaceActions(
-        {{0, 0, 0, Text(kDelay)}, {1, 0, 0, Text(kRelayPort3)}}, QStringLiteral("Update"));
+    EditResult r = doc.replaceActions({{0, 0, 0, Text(kDelay)}, {1, 0, 0, Text(kRelayPort3)}},
+                                      QStringLiteral("Update"));
     EXPECT_TRUE(r.refused());
-    EXPECT_EQ(r.message, QString::fromLatin1(kRefusalRelayPort3));
+    EXPECT_EQ(r.message, Shown(kRefusalRelayPort3));
     EXPECT_TRUE(doc.configuration() == before);
     EXPECT_EQ(doc.undoStack()->count(), steps);
 
@@ -440,6 +480,54 @@ TEST_F(Document, TheSettingsFileFollowsTheModelCommandThroughUndoAndRedo) {
     EXPECT_TRUE(doc.setModelAndPort(1, 4).refused());
 }
 
+// Another port mode may keep the events and key names: what it refuses is listed as the project
+// check lists it, the check (the upload's pre-flight) refuses until it is fixed, and one undo
+// step brings the old mode back; Discard still empties everything.
+TEST_F(Document, TheModelCommandKeepsTheEventsWhenAsked) {
+    const QString rs232Port1 =
+        QStringLiteral("UART : Cmd : Proj : On : 9600 : 1 : 0 : 0 : 0 : 1 : 0 : 0 : 1 : 1 :PWR");
+    KeySettings hall;
+    hall.setName = true;
+    hall.name = QStringLiteral("Hall");
+    ASSERT_TRUE(doc.addEvent(0, kFamilyKey, 0, 0, hall).done());
+    ASSERT_TRUE(doc.addAction(kLed).done());
+    ASSERT_TRUE(doc.addAction(rs232Port1).done()); // allowed in port mode 0
+    const Configuration before = doc.configuration();
+    const int steps = doc.undoStack()->count();
+
+    const QString line = QStringLiteral(
+        "key 1 \"Hall\", Press: action 2 (RS232): Port1 is unavailable in this setting, please "
+        "select port 2 or 3");
+    EXPECT_EQ(doc.modelChangeFindings(1, 1), QStringList{line});
+    EXPECT_TRUE(doc.modelChangeFindings(1, 3).size() == 1);
+    EXPECT_TRUE(doc.modelChangeQuestion(1, 1).contains(line));
+
+    const EditResult kept = doc.setModelAndPort(1, 1, ModelChange::Keep);
+    ASSERT_TRUE(kept.done());
+    EXPECT_TRUE(kept.message.endsWith(line));
+    EXPECT_EQ(doc.undoStack()->count(), steps + 1);
+    EXPECT_EQ(doc.configuration().portMode, 1);
+    EXPECT_EQ(doc.key(0).keyName, "Hall");
+    EXPECT_EQ(doc.actions(0, 0), before.keys[0].slots[0]);
+    EXPECT_EQ(SettingsFile(), std::make_pair(1, 1));
+    const std::vector<Finding> findings = CheckProject(doc.configuration());
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(FindingLine(doc.configuration(), findings[0]), line);
+
+    doc.undoStack()->undo();
+    EXPECT_TRUE(doc.configuration() == before);
+    EXPECT_EQ(SettingsFile(), std::make_pair(1, 0));
+
+    const EditResult discarded = doc.setModelAndPort(1, 1, ModelChange::Discard);
+    ASSERT_TRUE(discarded.done());
+    EXPECT_TRUE(discarded.message.isEmpty());
+    EXPECT_TRUE(doc.configuration().EventRows().empty());
+    EXPECT_EQ(doc.key(0).keyName, "1");
+    EXPECT_EQ(doc.undoStack()->count(), steps + 1);
+    doc.undoStack()->undo();
+    EXPECT_TRUE(doc.configuration() == before);
+}
+
 // A refused edit changes nothing and pushes nothing, and says why in the exact words.
 TEST_F(Document, RefusedActionsChangeNothing) {
     PressWith({kLed});
@@ -449,8 +537,8 @@ TEST_F(Document, RefusedActionsChangeNothing) {
         QString message;
     };
     const Refusal refusals[] = {
-        {kRelayPort3, QString::fromLatin1(kRefusalRelayPort3)},
-        {kIo, QString::fromLatin1(kRefusalIo)},
+        {kRelayPort3, Shown(kRefusalRelayPort3)},
+        {kIo, Shown(kRefusalIo)},
         {QStringLiteral("UART : Cmd : Proj : On : 9600 : 1 : 0 : 0 : 0 : 1 : 0 : 0 : 1 : 1 :PWR"),
          QString()}, // Port 1 in port mode 0 is allowed: a control row
         {QStringLiteral("no action"), QStringLiteral("This is not an action text: no action")},
@@ -475,6 +563,91 @@ TEST_F(Document, RefusedActionsChangeNothing) {
     // Model 2 allows both.
     ASSERT_TRUE(doc.setModelAndPort(2, 0).done());
     PressWith({kRelayPort3, kIo});
+}
+
+// Texts are 8-bit: a character above U+00FF is refused on every way into the document, with the
+// message naming the place, and nothing changes; a Latin-1 one is kept as its byte.
+TEST_F(Document, CharactersWithoutAByteAreRefusedOnEveryWayIn) {
+    ASSERT_TRUE(doc.setModelAndPort(2, 0).done()); // for the I/O actions
+    PressWith({kLed});
+    const QString omega = QString::fromUtf8("\xce\xa9");
+    const QString withOmega =
+        QStringLiteral("GPIO : D") + omega + QStringLiteral(" : 1 : 0 : 0 : 0");
+    const QString irOmega = QStringLiteral("INFR : Caf") + omega +
+                            QStringLiteral(" : P : 0 : 1 : 0 : 1 : 1 : c6 : ") +
+                            QString(198, QLatin1Char('1'));
+    const Configuration before = doc.configuration();
+    const int steps = doc.undoStack()->count();
+    struct Way {
+        const char* name;
+        std::function<EditResult()> edit;
+        QString message;
+    } ways[] = {
+        {"add action", [&] { return doc.addAction(withOmega); },
+         latin1::OutsideMessage(withOmega, "Action")},
+        {"edit action", [&] { return doc.replaceAction(0, withOmega); },
+         latin1::OutsideMessage(withOmega, "Action")},
+        {"library name", [&] { return doc.addAction(irOmega); },
+         latin1::OutsideMessage(irOmega, "Action")},
+        {"key name", [&] { return doc.setKeySettings(0, NamedKey(omega, 1, 0, '0')); },
+         latin1::OutsideMessage(omega, "Key name")},
+        {"key name of a new event",
+         [&] { return doc.addEvent(1, kFamilyKey, 0, 0, NamedKey(omega, 1, 0, '0')); },
+         latin1::OutsideMessage(omega, "Key name")},
+        {"pasted text",
+         [&] {
+             auto* data = new QMimeData;
+             data->setText(kLed + "\n" + withOmega + "\n");
+             QGuiApplication::clipboard()->setMimeData(data);
+             return doc.paste(ActionClipboard(QGuiApplication::clipboard()).get());
+         },
+         latin1::OutsideMessage(withOmega, "Pasted text, line 2")},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        const EditResult result = way.edit();
+        EXPECT_TRUE(result.refused());
+        EXPECT_EQ(result.message, way.message);
+        EXPECT_TRUE(result.message.contains("(U+03A9)")) << result.message.toStdString();
+        EXPECT_TRUE(doc.configuration() == before);
+        EXPECT_EQ(doc.undoStack()->count(), steps);
+    }
+    EXPECT_EQ(doc.actionRefusal(withOmega), latin1::OutsideMessage(withOmega, "Action"));
+    // Latin-1 characters are their bytes.
+    ASSERT_TRUE(
+        doc.setKeySettings(0, NamedKey(QString::fromUtf8("Caf\xc3\xa9"), 1, 0, '0')).done());
+    EXPECT_EQ(doc.key(0).keyName, "Caf\xe9");
+    ASSERT_TRUE(doc.addAction(QString::fromUtf8("GPIO : Caf\xc3\xa9 : 1 : 0 : 0 : 0")).done());
+    EXPECT_EQ(doc.actions(0, 0).back(), "GPIO : Caf\xe9 : 1 : 0 : 0 : 0");
+}
+
+// An IR or RS232 action naming a library that could leave the library folder is refused on
+// every way in, so that no later look-up makes a path of it.
+TEST_F(Document, LibraryNamesThatWouldLeaveTheFolderAreRefused) {
+    PressWith({kLed});
+    const std::string code(198, '1');
+    for (const std::string& library :
+         {std::string("../../x/evil"), std::string("/abs/path"), std::string("x\\y")}) {
+        SCOPED_TRACE(library);
+        const QString ir =
+            latin1::ToQString("INFR : " + library + " : P : 0 : 1 : 0 : 1 : 1 : c6 : " + code);
+        const QString uart = latin1::ToQString(
+            "UART : Cmd : " + library + " : On : 9600 : 1 : 0 : 0 : 0 : 1 : 0 : 0 : 1 : 1 :PWR");
+        const QString message = latin1::LibraryNameFaultText(library);
+        for (const QString& text : {ir, uart}) {
+            EXPECT_EQ(doc.addAction(text).message, message);
+            EXPECT_EQ(doc.replaceAction(0, text).message, message);
+            ClipboardContent pasted;
+            pasted.kind = ClipboardContent::Actions;
+            pasted.actions = {latin1::ToBytes(text).value()};
+            EXPECT_EQ(doc.paste(pasted).message, message);
+        }
+    }
+    EXPECT_EQ(doc.actions(0, 0), ActionList{Text(kLed)});
+    // A library name with an 8-bit byte is a name like any other.
+    EXPECT_TRUE(
+        doc.addAction(latin1::ToQString("INFR : Caf\xe9 : P : 0 : 1 : 0 : 1 : 1 : c6 : " + code))
+            .done());
 }
 
 TEST_F(Document, AnActionThatOverflowsTheFrameIsRefused) {
@@ -511,7 +684,7 @@ TEST_F(Document, ActionsNeedAnEventAndARow) {
     EXPECT_EQ(doc.moveActionDown(-1).message, "No selected item to move");
     EXPECT_EQ(doc.replaceAction(-1, kLed).message, "No selected item to edit");
     EXPECT_EQ(doc.addEvent(0, kFamilyVirtual, 0, 0).message, "Add error"); // not on a normal key
-    EXPECT_EQ(doc.addEvent(32, kFamilyIoLow, 0, 0).message, QString::fromLatin1(kRefusalIo));
+    EXPECT_EQ(doc.addEvent(32, kFamilyIoLow, 0, 0).message, Shown(kRefusalIo));
     EXPECT_EQ(doc.undoStack()->count(), 2);
 
     // An event emptied by deleting its last action still takes actions: it comes back.
@@ -633,7 +806,7 @@ TEST_F(Document, RefusedPastesChangeNothing) {
 
     const Configuration before = doc.configuration();
     const int steps = doc.undoStack()->count();
-    EXPECT_EQ(doc.paste(forbidden).message, QString::fromLatin1(kRefusalRelayPort3));
+    EXPECT_EQ(doc.paste(forbidden).message, Shown(kRefusalRelayPort3));
     EXPECT_EQ(doc.paste(tooMany).message, QString::fromLatin1(kNoRoomText));
     EXPECT_EQ(doc.paste(virtualEvent, 1).message, "Key2 cannot hold a \"Virtual\" event.");
     EXPECT_EQ(doc.paste(ClipboardContent{}).message, "There is nothing to paste.");
@@ -644,7 +817,7 @@ TEST_F(Document, RefusedPastesChangeNothing) {
     io.kind = ClipboardContent::Event;
     io.slot = kSlotIoLowFirst;
     io.family = kFamilyIoLow;
-    EXPECT_EQ(doc.paste(io, 32).message, QString::fromLatin1(kRefusalIo));
+    EXPECT_EQ(doc.paste(io, 32).message, Shown(kRefusalIo));
     EXPECT_TRUE(doc.configuration() == before);
     EXPECT_EQ(doc.undoStack()->count(), steps);
 }

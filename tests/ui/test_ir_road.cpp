@@ -34,12 +34,12 @@
 #include "link/KeypadSimulator.h"
 #include "model/Configuration.h"
 #include "store/Paths.h"
-#include "ui/document/EditorDocument.h"
-#include "ui/libraries/IrLibraryEditor.h"
-#include "ui/controls/KeyPanel.h"
 #include "ui/MainWindow.h"
+#include "ui/controls/KeyPanel.h"
 #include "ui/dialogs/SmallDialogs.h"
 #include "ui/dialogs/StaleActionsDialog.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/libraries/IrLibraryEditor.h"
 #include "ui/pages/ActionPagesPanel.h"
 #include "ui/pages/IrPage.h"
 
@@ -177,8 +177,9 @@ class IrRoad : public ::testing::Test {
         CKvqIrListCtrl* list = editor.list();
         const int row = list->Names().indexOf(kFunction);
         ASSERT_GE(row, 0);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row, CKvqIrListCtrl::kName)).center());
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, {},
+            list->visualRect(list->model()->index(row, CKvqIrListCtrl::kName)).center());
         ASSERT_EQ(list->FirstSelectedRow(), row);
         Press(editor, "learn");
         ASSERT_TRUE(RunEventsUntil(
@@ -302,7 +303,7 @@ TEST_F(IrRoad, LearnedCodeReachesTheKeypadAndARelearnedCodeUpdatesTheAction) {
         EXPECT_EQ(editor.libraryName(), kLib);
         const int row = editor.list()->FirstSelectedRow();
         ASSERT_EQ(editor.list()->RowName(row), kFunction);
-        EXPECT_EQ(editor.list()->item(row, CKvqIrListCtrl::kUses)->text(), "1");
+        EXPECT_EQ(editor.list()->Cell(row, CKvqIrListCtrl::kUses), "1");
         learnAndSave(editor, codeB);
     });
     ASSERT_FALSE(HasFatalFailure());
@@ -319,7 +320,8 @@ TEST_F(IrRoad, LearnedCodeReachesTheKeypadAndARelearnedCodeUpdatesTheAction) {
         for (int c = 0; c < StaleActionsDialog::kColumns; ++c) {
             columns << item->text(c);
         }
-        EXPECT_EQ(columns, (QStringList{"Key1", "Press", "1", "IR", kLib, kFunction, "differs"}));
+        EXPECT_EQ(columns, (QStringList{"Key1", "Press", "1", "IR", kLib, kFunction, "differs",
+                                        "code " + Hex(codeA), "code " + Hex(codeB)}));
         EXPECT_EQ(item->checkState(StaleActionsDialog::kKey), Qt::Checked);
         Press(d, "update");
     };

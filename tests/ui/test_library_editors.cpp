@@ -4,30 +4,41 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <deque>
 
 #include "UiTestSupport.h"
+#include "io/Latin1.h"
 #include "library/IrLibrary.h"
 #include "library/Rs232Library.h"
 #include "library/StaleActions.h"
 #include "link/DeviceLink.h"
 #include "link/EventLoop.h"
+#include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "store/Paths.h"
-#include "ui/libraries/IrLibraryEditor.h"
-#include "ui/libraries/Rs232LibraryEditor.h"
+#include "ui/MainWindow.h"
 #include "ui/dialogs/SmallDialogs.h"
 #include "ui/dialogs/StaleActionsDialog.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/libraries/IrLibraryEditor.h"
+#include "ui/libraries/Rs232LibraryEditor.h"
+#include "ui/pages/ActionPagesPanel.h"
+#include "ui/pages/IrPage.h"
 #include "ui/pages/Rs232Edit.h"
+#include "ui/pages/Rs232Page.h"
+#include <QPlainTextEdit>
 
 using namespace qz;
 using qz::test::AccessibleName;
@@ -45,7 +56,8 @@ QString Q(const std::string& s) {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
 }
 
-// Answers every name dialog with the next of `names` and file dialogs with the paths given.
+// Answers every name dialog with the next of `names`, file dialogs with the paths given and
+// Save / Discard / Cancel questions from `answers` (none left: Cancel).
 class Answers : public test::AnsweringMessages {
   public:
     Answers() {
@@ -68,12 +80,23 @@ class Answers : public test::AnsweringMessages {
         saveFolder = folder;
         return savePath;
     }
+    int AskYesNoCancel(const QString& text, const QString&) override {
+        asked << text;
+        if (answers.empty()) {
+            return -1;
+        }
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 
     QStringList names;
     QString openPath;
     QString savePath;
     QString openFolder;
     QString saveFolder;
+    QStringList asked;
+    std::deque<int> answers; // 1 save, 0 discard, -1 cancel
 };
 
 // Library folder of its own per test (QZCTR_HOME is a temporary folder for the whole program).
@@ -115,7 +138,7 @@ TEST_F(LibraryEditors, IrOpensTheRequestedLibraryAndSelectsTheFunction) {
     ASSERT_EQ(list->rowCount(), 3);
     EXPECT_EQ(list->RowName(0), QStringLiteral("Power"));
     EXPECT_EQ(list->RowData(1), Q(Code('b')));
-    EXPECT_EQ(list->item(2, CKvqIrListCtrl::kNo)->text(), QStringLiteral("3"));
+    EXPECT_EQ(list->Cell(2, CKvqIrListCtrl::kNo), QStringLiteral("3"));
     EXPECT_EQ(list->FirstSelectedRow(), 1);
     EXPECT_EQ(list->RowText(0), Q(MakeIrEntry("Power", Code('a'))));
 
@@ -193,7 +216,7 @@ TEST_F(LibraryEditors, IrNewLibNewFunctionRenameDeleteAndSave) {
     Press(editor, "deleteFunction");
     EXPECT_EQ(list->Names(), (QStringList{QStringLiteral("On"), QStringLiteral("Source")}));
     EXPECT_EQ(list->FirstSelectedRow(), 1);
-    EXPECT_EQ(list->item(1, CKvqIrListCtrl::kNo)->text(), QStringLiteral("2"));
+    EXPECT_EQ(list->Cell(1, CKvqIrListCtrl::kNo), QStringLiteral("2"));
     Press(editor, "deleteFunction");
     EXPECT_EQ(list->FirstSelectedRow(), 0);
 
@@ -213,7 +236,9 @@ TEST_F(LibraryEditors, IrWorksOnACopyUntilSaved) {
         editor.show();
         editor.list()->SelectRow(0);
         Press(editor, "deleteFunction");
+        messages.answers = {0};
         Press(editor, "cancel");
+        EXPECT_FALSE(editor.isVisible());
     }
     CIrLibSet onDisk;
     ASSERT_TRUE(LoadIrLibraryFile(Path("TV.irr"), onDisk));
@@ -240,7 +265,12 @@ TEST_F(LibraryEditors, IrOpenLibThatCannotBeReadChangesNothing) {
     editor.show();
     messages.openPath = Path("Bad.irr");
     Press(editor, "openLib");
-    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Can Not Open The File")});
+    // The reader's reason, as the project's Open gives it.
+    CIrLibSet unread;
+    QString reason;
+    ASSERT_FALSE(LoadIrLibraryFile(Path("Bad.irr"), unread, &reason));
+    ASSERT_FALSE(reason.isEmpty());
+    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Can Not Open The File\n\n") + reason});
     EXPECT_EQ(editor.list()->rowCount(), 3);
     EXPECT_EQ(editor.libraryName(), QStringLiteral("TV"));
 
@@ -295,14 +325,14 @@ TEST_F(LibraryEditors, BothShowHowManyActionsUseEachFunction) {
     ir.show();
     QStringList uses;
     for (int r = 0; r < ir.list()->rowCount(); ++r) {
-        uses << ir.list()->item(r, CKvqIrListCtrl::kUses)->text();
+        uses << ir.list()->Cell(r, CKvqIrListCtrl::kUses);
     }
     EXPECT_EQ(uses, (QStringList{"2", "0", "1"}));
     // A renamed function is counted under its new name.
     messages.names = {QStringLiteral("Power2")};
     ir.list()->SelectRow(0);
     Press(ir, "renameFunction");
-    EXPECT_EQ(ir.list()->item(0, CKvqIrListCtrl::kUses)->text(), QStringLiteral("0"));
+    EXPECT_EQ(ir.list()->Cell(0, CKvqIrListCtrl::kUses), QStringLiteral("0"));
 
     CDlgIREditLib noProject(QStringLiteral("TV"), QString(), messages);
     EXPECT_TRUE(noProject.list()->isColumnHidden(CKvqIrListCtrl::kUses));
@@ -317,6 +347,7 @@ TEST_F(LibraryEditors, BothShowHowManyActionsUseEachFunction) {
 
 // --- Learning against the simulated keypad ---
 
+// The keypad as the editors reach it: a session (no plugged-in ports) on the simulator's pty.
 struct Keypad {
     explicit Keypad(SimulatorOptions options = {}) : sim(options) {}
     bool Start() {
@@ -325,18 +356,20 @@ struct Keypad {
             ADD_FAILURE() << error.toStdString();
             return false;
         }
-        link.setLearnSilenceMs(200);
+        session.link().setLearnSilenceMs(200);
         bool finished = false;
         bool ok = false;
-        QObject::connect(&link, &DeviceLink::handshakeFinished, [&](bool success) {
+        QObject::connect(&session, &KeypadSession::connectFinished, [&](PhaseEnd reason) {
             finished = true;
-            ok = success;
+            ok = reason == PhaseEnd::Done;
         });
-        return link.connectToKeypad({sim.devicePath()}) &&
+        return session.connectTo({sim.devicePath()}) &&
                RunEventsUntil([&] { return finished; }, kWaitMs) && ok;
     }
+    bool learning() { return session.link().learning(); }
     KeypadSimulator sim;
-    DeviceLink link;
+    QTemporaryDir sysfs;
+    KeypadSession session{PortDiscovery(sysfs.path(), [] { return QList<SerialPortEntry>{}; })};
 };
 
 QString Hex(const QByteArray& bytes) {
@@ -346,11 +379,11 @@ QString Hex(const QByteArray& bytes) {
 TEST_F(LibraryEditors, IrLearnsIntoTheSelectedRowAndSavesIt) {
     Keypad keypad;
     ASSERT_TRUE(keypad.Start());
-    CDlgIREditLib editor(QStringLiteral("TV"), QStringLiteral("Mute"), messages, &keypad.link);
+    CDlgIREditLib editor(QStringLiteral("TV"), QStringLiteral("Mute"), messages, &keypad.session);
     editor.show();
     auto* learn = Find<QPushButton>(editor, "learn");
     Press(editor, "learn");
-    EXPECT_TRUE(keypad.link.learning());
+    EXPECT_TRUE(keypad.learning());
     EXPECT_FALSE(learn->isEnabled());
     const QString learned = Hex(KeypadSimulator::defaultIrCode());
     ASSERT_TRUE(RunEventsUntil([&] { return editor.list()->RowData(1) == learned; }, kWaitMs))
@@ -369,13 +402,13 @@ TEST_F(LibraryEditors, IrLearnsIntoTheSelectedRowAndSavesIt) {
 
     // Closing ends learning.
     Press(editor, "ok");
-    EXPECT_FALSE(keypad.link.learning());
+    EXPECT_FALSE(keypad.learning());
 }
 
 TEST_F(LibraryEditors, IrLearnIsLockedForEightSecondsWithoutBlocking) {
     Keypad keypad;
     ASSERT_TRUE(keypad.Start());
-    CDlgIREditLib editor(QStringLiteral("TV"), QString(), messages, &keypad.link);
+    CDlgIREditLib editor(QStringLiteral("TV"), QString(), messages, &keypad.session);
     editor.show();
     auto* lock = editor.findChild<QTimer*>(QStringLiteral("learnLock"));
     ASSERT_NE(lock, nullptr);
@@ -402,7 +435,7 @@ TEST_F(LibraryEditors, IrRefusesATooShortLearnedFrame) {
     options.irCode = QByteArray(30, '\x11');
     Keypad keypad(options);
     ASSERT_TRUE(keypad.Start());
-    CDlgIREditLib editor(QStringLiteral("TV"), QStringLiteral("Power"), messages, &keypad.link);
+    CDlgIREditLib editor(QStringLiteral("TV"), QStringLiteral("Power"), messages, &keypad.session);
     editor.show();
     Press(editor, "learn");
     ASSERT_TRUE(RunEventsUntil([&] { return !messages.shown.isEmpty(); }, kWaitMs));
@@ -420,22 +453,69 @@ TEST_F(LibraryEditors, IrRefusesATooShortLearnedFrame) {
 TEST_F(LibraryEditors, IrLearnWhileTheKeypadIsClearingSaysWhy) {
     Keypad keypad;
     ASSERT_TRUE(keypad.Start());
-    ASSERT_TRUE(keypad.link.startClear());
-    CDlgIREditLib editor(QStringLiteral("TV"), QString(), messages, &keypad.link);
+    ASSERT_TRUE(keypad.session.clear());
+    CDlgIREditLib editor(QStringLiteral("TV"), QString(), messages, &keypad.session);
     editor.show();
     Press(editor, "learn");
     EXPECT_EQ(messages.shown, QStringList{RefusalText(LinkRefusal::ClearRunning)});
     EXPECT_TRUE(Find<QPushButton>(editor, "learn")->isEnabled());
-    EXPECT_FALSE(keypad.link.learning());
+    EXPECT_FALSE(keypad.learning());
 }
 
-TEST_F(LibraryEditors, IrLearnedCodeWithoutSelectedRowIsDropped) {
+TEST_F(LibraryEditors, IrLearnedCodeWithoutSelectedRowWaitsForTheUsersPick) {
     CDlgIREditLib editor(QStringLiteral("TV"), QString(), messages);
+    editor.show();
     editor.list()->clearSelection();
-    editor.OnCodeLearned(QByteArray(kIrCodeDigits, '7'));
+    const QByteArray code(kIrCodeDigits, '7');
+    editor.OnCodeLearned(code);
     for (int r = 0; r < 3; ++r) {
         EXPECT_EQ(editor.list()->RowText(r), Q(tv.entries[std::size_t(r)]));
     }
+    EXPECT_EQ(editor.pendingCode(), code);
+    EXPECT_TRUE(Find<QLabel>(editor, "learnHint")->text().contains("select the function"))
+        << Find<QLabel>(editor, "learnHint")->text().toStdString();
+    // Closing now would lose it: the question says so, and Cancel keeps the editor open.
+    Press(editor, "ok");
+    ASSERT_EQ(messages.asked.size(), 1);
+    EXPECT_TRUE(messages.asked[0].contains("learned code")) << messages.asked[0].toStdString();
+    EXPECT_TRUE(editor.isVisible());
+    // The user picks "Mute": the code goes there, and only there.
+    QTest::mouseClick(editor.list()->viewport(), Qt::LeftButton, {},
+                      editor.list()
+                          ->visualRect(editor.list()->model()->index(1, CKvqIrListCtrl::kName))
+                          .center());
+    EXPECT_EQ(editor.list()->RowData(1), Q(code.toStdString()));
+    EXPECT_EQ(editor.list()->RowData(0), Q(Code('a')));
+    EXPECT_TRUE(editor.pendingCode().isEmpty());
+    EXPECT_TRUE(editor.modified());
+    Press(editor, "saveEdit");
+    CIrLibSet onDisk;
+    ASSERT_TRUE(LoadIrLibraryFile(Path("TV.irr"), onDisk));
+    EXPECT_EQ(onDisk.entries[1], MakeIrEntry("Mute", code.toStdString()));
+}
+
+TEST_F(LibraryEditors, IrLearningSaysWhatToDoCountsDownAndCanBeStopped) {
+    Keypad keypad;
+    ASSERT_TRUE(keypad.Start());
+    CDlgIREditLib editor(QStringLiteral("TV"), QStringLiteral("Mute"), messages, &keypad.session);
+    editor.show();
+    auto* hint = Find<QLabel>(editor, "learnHint");
+    auto* stop = Find<QPushButton>(editor, "stopLearning");
+    EXPECT_TRUE(hint->text().isEmpty());
+    EXPECT_FALSE(stop->isVisible());
+    Press(editor, "learn");
+    EXPECT_TRUE(keypad.learning());
+    EXPECT_TRUE(hint->text().startsWith("Point the remote at the keypad and press the key."))
+        << hint->text().toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(" [1-8] s$")).match(hint->text()).hasMatch())
+        << hint->text().toStdString();
+    EXPECT_TRUE(stop->isVisible());
+    Press(editor, "stopLearning");
+    EXPECT_FALSE(keypad.learning());
+    EXPECT_TRUE(hint->text().isEmpty()) << hint->text().toStdString();
+    EXPECT_FALSE(stop->isVisible());
+    EXPECT_TRUE(Find<QPushButton>(editor, "learn")->isEnabled());
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(", ").toStdString();
 }
 
 // --- RS232 editor ---
@@ -479,11 +559,15 @@ TEST_F(LibraryEditors, Rs232ButtonsSayWhatIsMissing) {
     EXPECT_EQ(editor.libraryName(), QStringLiteral("Screen"));
     Press(editor, "saveEdit");
     messages.openPath = Path("missing.rss");
+    messages.answers = {0}; // the new library "Screen" is not kept
     Press(editor, "openLib");
-    EXPECT_EQ(messages.shown,
+    ASSERT_EQ(messages.shown.size(), 5);
+    EXPECT_EQ(messages.shown.mid(0, 4),
               (QStringList{"Please Create a new lib name", "Please Create a new lib name",
                            "the name is aready exsit in the Library",
-                           "Please Create a new function name", "Can Not Open The File"}));
+                           "Please Create a new function name"}));
+    EXPECT_TRUE(messages.shown[4].startsWith("Can Not Open The File\n\n"));
+    EXPECT_TRUE(messages.shown[4].contains("missing.rss")) << messages.shown[4].toStdString();
     EXPECT_EQ(editor.libraryName(), QStringLiteral("Screen"));
 
     // Deleting the only function leaves the box empty.
@@ -524,11 +608,13 @@ TEST_F(LibraryEditors, Rs232NewFunctionTakesThePanelAndSaves) {
     QTest::mouseClick(Find<QRadioButton>(editor, "endCr"), Qt::LeftButton);
     editor.dataBox()->setText(QStringLiteral("  UP  "));
     Press(editor, "newFunction");
-    // A second function with hexadecimal data; the name "Up" is taken.
+    // A second function starts as the panel shows "Up"; it is given hexadecimal data while it
+    // is shown. The name "Up" is taken.
+    Press(editor, "newFunction");
+    EXPECT_EQ(editor.functionBox()->currentText(), QStringLiteral("Down"));
     QTest::mouseClick(Find<QRadioButton>(editor, "hex"), Qt::LeftButton);
     EXPECT_EQ(editor.dataBox()->text(), QStringLiteral("55 50 0d"));
     editor.dataBox()->setText(QStringLiteral("0d 0a"));
-    Press(editor, "newFunction");
     Press(editor, "newFunction");
     EXPECT_EQ(messages.shown, QStringList{"The Function name is already exist"});
     Press(editor, "saveEdit");
@@ -658,7 +744,9 @@ TEST_F(LibraryEditors, Rs232WorksOnACopyUntilSaved) {
         editor.show();
         editor.dataBox()->setText(QStringLiteral("CHANGED"));
         Press(editor, "deleteFunction");
+        messages.answers = {0};
         Press(editor, "cancel");
+        EXPECT_FALSE(editor.isVisible());
     }
     CRS232LibSet onDisk;
     ASSERT_TRUE(LoadRs232LibraryFile(Path("Proj.rss"), onDisk));
@@ -708,6 +796,383 @@ TEST_F(LibraryEditors, Rs232SevenDataBitsOfferOnlyOddAndEven) {
     EXPECT_EQ(parity->currentText(), QStringLiteral("NONE"));
 }
 
+// The case the editor lost: what was typed for "On" went when "New Function" made "Off".
+TEST_F(LibraryEditors, Rs232KeepsTheShownFunctionsEditsWhenAnotherIsMadeOrShown) {
+    CDlgRs232EditLib editor(QString(), QString(), messages);
+    editor.show();
+    messages.names = {QStringLiteral("Screen"), QStringLiteral("On"), QStringLiteral("Off")};
+    Press(editor, "newLib");
+    Press(editor, "newFunction");
+    QTest::keyClicks(editor.dataBox(), QStringLiteral("PWR ON"));
+    Press(editor, "newFunction");
+    EXPECT_EQ(editor.functionBox()->currentText(), QStringLiteral("Off"));
+    Press(editor, "clear");
+    QTest::keyClicks(editor.dataBox(), QStringLiteral("PWR OFF"));
+    // Showing the other function and coming back keeps both.
+    editor.functionBox()->setCurrentText(QStringLiteral("On"));
+    EXPECT_EQ(editor.dataBox()->text(), QStringLiteral("PWR ON"));
+    editor.functionBox()->setCurrentText(QStringLiteral("Off"));
+    EXPECT_EQ(editor.dataBox()->text(), QStringLiteral("PWR OFF"));
+    EXPECT_FALSE(QFile::exists(Path("Screen.rss")));
+
+    // "OK" asks; "Save" writes both.
+    messages.answers = {1};
+    Press(editor, "ok");
+    ASSERT_EQ(messages.asked.size(), 1);
+    EXPECT_TRUE(messages.asked[0].contains("\"Screen\"")) << messages.asked[0].toStdString();
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(", ").toStdString();
+    CRS232LibSet saved;
+    ASSERT_TRUE(LoadRs232LibraryFile(Path("Screen.rss"), saved));
+    ASSERT_EQ(saved.functions.size(), 2u);
+    EXPECT_EQ(saved.functions[0].name, "On");
+    EXPECT_EQ(Rs232DataText(saved.functions[0]), "PWR ON");
+    EXPECT_EQ(saved.functions[0].dataLength, 6);
+    EXPECT_EQ(saved.functions[1].name, "Off");
+    EXPECT_EQ(Rs232DataText(saved.functions[1]), "PWR OFF");
+}
+
+TEST_F(LibraryEditors, Rs232ShownFunctionWhoseDataDoNotFitStaysShown) {
+    // A file may hold 33 bytes; changed in the box, they still do not fit.
+    proj.functions[1].dataLength = 33;
+    std::fill(proj.functions[1].data.begin(), proj.functions[1].data.end(), 0x41);
+    ASSERT_TRUE(SaveRs232LibraryFile(Path("Proj.rss"), proj));
+    CDlgRs232EditLib editor(QStringLiteral("Proj"), QStringLiteral("Code"), messages);
+    editor.show();
+    // Untouched, it may be left for another function.
+    editor.functionBox()->setCurrentText(QStringLiteral("On"));
+    EXPECT_EQ(editor.functionBox()->currentText(), QStringLiteral("On"));
+    editor.functionBox()->setCurrentText(QStringLiteral("Code"));
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(" | ").toStdString();
+    editor.dataBox()->setFocus();
+    editor.dataBox()->end(false);
+    QTest::keyClick(editor.dataBox(), Qt::Key_Backspace);
+    const QString edited = editor.dataBox()->text();
+    EXPECT_EQ(HexTokenCount(edited), 33);
+    editor.functionBox()->setCurrentText(QStringLiteral("On"));
+    EXPECT_EQ(editor.functionBox()->currentText(), QStringLiteral("Code"));
+    EXPECT_EQ(editor.dataBox()->text(), edited);
+    ASSERT_EQ(messages.shown.size(), 1) << messages.shown.join(" | ").toStdString();
+    EXPECT_TRUE(messages.shown[0].contains("Shorten it to 32 bytes"));
+}
+
+// Every way of closing with unsaved changes asks; Cancel keeps the editor open with its edits,
+// Discard closes without writing, Save writes and closes.
+struct CloseCase {
+    const char* name;
+    std::function<void(QDialog&)> close;
+};
+void PrintTo(const CloseCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CloseWithChanges : public LibraryEditors, public ::testing::WithParamInterface<CloseCase> {
+  protected:
+    void CloseAndAnswer(QDialog& editor, const QString& file) {
+        const QByteArray before = Contents(file);
+        messages.answers = {-1};
+        GetParam().close(editor);
+        EXPECT_EQ(messages.asked.size(), 1);
+        EXPECT_TRUE(editor.isVisible()) << "Cancel keeps the editor open";
+        EXPECT_EQ(Contents(file), before);
+        messages.answers = {0};
+        GetParam().close(editor);
+        EXPECT_EQ(messages.asked.size(), 2);
+        EXPECT_FALSE(editor.isVisible());
+        EXPECT_EQ(Contents(file), before) << "Discard writes nothing";
+    }
+    QByteArray Contents(const QString& file) const {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    }
+};
+
+TEST_P(CloseWithChanges, AsksSaveDiscardOrCancel) {
+    {
+        CDlgIREditLib ir(QStringLiteral("TV"), QString(), messages);
+        ir.show();
+        // Nothing changed: it closes without a question.
+        GetParam().close(ir);
+        EXPECT_FALSE(ir.isVisible());
+        EXPECT_TRUE(messages.asked.isEmpty());
+        ir.show();
+        ir.list()->SelectRow(0);
+        Press(ir, "deleteFunction");
+        CloseAndAnswer(ir, Path("TV.irr"));
+    }
+    messages.asked.clear();
+    {
+        CDlgRs232EditLib rs(QStringLiteral("Proj"), QStringLiteral("On"), messages);
+        rs.show();
+        GetParam().close(rs);
+        EXPECT_FALSE(rs.isVisible());
+        EXPECT_TRUE(messages.asked.isEmpty());
+        rs.show();
+        QTest::keyClicks(rs.dataBox(), QStringLiteral("X"));
+        CloseAndAnswer(rs, Path("Proj.rss"));
+    }
+    // Save: a new library "Screen" with a function is written when the editor closes.
+    messages.asked.clear();
+    CDlgIREditLib ir(QString(), QString(), messages);
+    ir.show();
+    messages.names = {QStringLiteral("Screen"), QStringLiteral("Power")};
+    Press(ir, "newLib");
+    Press(ir, "newFunction");
+    messages.answers = {1};
+    GetParam().close(ir);
+    EXPECT_EQ(messages.asked.size(), 1);
+    EXPECT_FALSE(ir.isVisible());
+    CIrLibSet saved;
+    ASSERT_TRUE(LoadIrLibraryFile(Path("Screen.irr"), saved));
+    EXPECT_EQ(saved.entries.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Editors, CloseWithChanges,
+    ::testing::Values(CloseCase{"Ok", [](QDialog& d) { Press(d, "ok"); }},
+                      CloseCase{"Cancel", [](QDialog& d) { Press(d, "cancel"); }},
+                      CloseCase{"Escape", [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+                      CloseCase{"CloseButton", [](QDialog& d) { d.close(); }}),
+    [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+
+TEST_F(LibraryEditors, BothSayWhereTheyHaveSaved) {
+    CDlgIREditLib ir(QStringLiteral("TV"), QString(), messages);
+    ir.show();
+    auto* irStatus = Find<QLabel>(ir, "saveStatus");
+    EXPECT_TRUE(irStatus->text().isEmpty());
+    Press(ir, "saveEdit");
+    EXPECT_EQ(irStatus->text(), "Saved to " + QDir::toNativeSeparators(Path("TV.irr")));
+    ir.list()->SelectRow(0);
+    Press(ir, "deleteFunction");
+    EXPECT_EQ(irStatus->text(), QStringLiteral("Changes not saved"));
+
+    CDlgRs232EditLib rs(QStringLiteral("Proj"), QStringLiteral("On"), messages);
+    rs.show();
+    messages.savePath = Path("Copy.rss");
+    Press(rs, "saveNameAs");
+    EXPECT_EQ(Find<QLabel>(rs, "saveStatus")->text(),
+              "Saved to " + QDir::toNativeSeparators(Path("Copy.rss")));
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(", ").toStdString();
+}
+
+// --- Library names that would leave the library folder ---
+
+// The file "Evil" of each kind whose stored name climbs out of the library folder, and the file
+// such a name would reach.
+class UnsafeStoredNames : public LibraryEditors {
+  protected:
+    void SetUp() override {
+        LibraryEditors::SetUp();
+        QDir(folder).mkpath(QStringLiteral("../x"));
+        outside = QDir(folder).absoluteFilePath(QStringLiteral("../x"));
+        QDir(outside).removeRecursively();
+        CIrLibSet evilIr = tv;
+        evilIr.libName = "../x/evil";
+        ASSERT_TRUE(SaveIrLibraryFile(Path("Evil.irr"), evilIr));
+        CRS232LibSet evilRs = proj;
+        evilRs.libName = "../x/evil";
+        ASSERT_TRUE(SaveRs232LibraryFile(Path("Evil.rss"), evilRs));
+    }
+    void TearDown() override { QDir(outside).removeRecursively(); }
+    // Nothing was written outside the library folder.
+    void ExpectNothingOutside() { EXPECT_FALSE(QDir(outside).exists()) << outside.toStdString(); }
+    QString outside;
+};
+
+TEST_F(UnsafeStoredNames, OpenLibShowsTheLibraryReadOnlyAndNeverSavesUnderItsName) {
+    const QString fault = latin1::LibraryNameFaultText("../x/evil");
+    CDlgIREditLib ir(QString(), QString(), messages);
+    ir.show();
+    messages.openPath = Path("Evil.irr");
+    Press(ir, "openLib");
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].startsWith(fault)) << messages.shown[0].toStdString();
+    EXPECT_TRUE(messages.shown[0].contains("read-only"));
+    EXPECT_TRUE(ir.readOnly());
+    EXPECT_EQ(ir.list()->rowCount(), 3);
+    for (const char* button :
+         {"saveEdit", "saveNameAs", "newFunction", "deleteFunction", "renameFunction", "learn"}) {
+        EXPECT_FALSE(Find<QPushButton>(ir, button)->isEnabled()) << button;
+    }
+    EXPECT_FALSE(ir.OnSaveEdit());
+    EXPECT_FALSE(ir.OnSaveNameAs());
+    // Nothing changed: closing asks nothing.
+    Press(ir, "ok");
+    EXPECT_FALSE(ir.isVisible());
+    EXPECT_TRUE(messages.asked.isEmpty());
+
+    messages.shown.clear();
+    CDlgRs232EditLib rs(QString(), QString(), messages);
+    rs.show();
+    messages.openPath = Path("Evil.rss");
+    Press(rs, "openLib");
+    ASSERT_GE(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].startsWith(fault)) << messages.shown[0].toStdString();
+    EXPECT_TRUE(rs.readOnly());
+    EXPECT_EQ(rs.functionBox()->count(), 2);
+    EXPECT_FALSE(Find<QPushButton>(rs, "saveEdit")->isEnabled());
+    EXPECT_FALSE(rs.dataBox()->isEnabled());
+    EXPECT_FALSE(rs.OnSaveEdit());
+    ExpectNothingOutside();
+}
+
+// What a project's action names is handed to the editor; a name that leaves the folder is
+// neither opened nor written.
+TEST_F(UnsafeStoredNames, EditorNeverOpensANameThatLeavesTheFolder) {
+    QDir().mkpath(outside);
+    CIrLibSet target = tv;
+    target.libName = "evil";
+    ASSERT_TRUE(SaveIrLibraryFile(outside + QStringLiteral("/evil.irr"), target));
+    const QString evil = QStringLiteral("../x/evil");
+    CDlgIREditLib ir(evil, QStringLiteral("Power"), messages);
+    EXPECT_EQ(ir.list()->rowCount(), 0);
+    EXPECT_TRUE(ir.libraryName().isEmpty());
+    EXPECT_EQ(messages.shown, QStringList{latin1::LibraryNameFaultText("../x/evil")});
+    CDlgRs232EditLib rs(evil, QString(), messages);
+    EXPECT_EQ(rs.functionBox()->count(), 0);
+    EXPECT_TRUE(rs.libraryName().isEmpty());
+    CIrLibSet after;
+    ASSERT_TRUE(LoadIrLibraryFile(outside + QStringLiteral("/evil.irr"), after));
+    EXPECT_EQ(after, target);
+}
+
+TEST_F(UnsafeStoredNames, SaveNameAsRefusesAFileNameThatIsNoLibraryName) {
+    CDlgIREditLib ir(QStringLiteral("TV"), QString(), messages);
+    messages.savePath = Path(".hidden.irr");
+    EXPECT_FALSE(ir.OnSaveNameAs());
+    EXPECT_EQ(messages.shown, QStringList{latin1::LibraryNameFaultText(".hidden")});
+    EXPECT_FALSE(QFile::exists(Path(".hidden.irr")));
+}
+
+// --- Large libraries ---
+
+// A library of 10,000 functions opens and its list fills without the editor freezing. The bound
+// is loose (a sanitized debug build on a loaded machine); the benchmark gives the figures.
+TEST_F(LibraryEditors, LargeLibrariesOpenAtOnce) {
+    constexpr int kFunctions = 10000;
+    CIrLibSet ir;
+    ir.libName = "Big";
+    CRS232LibSet rs;
+    rs.libName = "Big";
+    for (int i = 0; i < kFunctions; ++i) {
+        const std::string name = "F" + std::to_string((i * 7919) % kFunctions);
+        ir.entries.push_back(MakeIrEntry(name, Code('a')));
+        rs.functions.push_back(test::Rs232LibraryFunction(name, kRs232Ascii, kEndNone, "X"));
+    }
+    ASSERT_TRUE(SaveIrLibraryFile(Path("Big.irr"), ir));
+    ASSERT_TRUE(SaveRs232LibraryFile(Path("Big.rss"), rs));
+    QElapsedTimer clock;
+    clock.start();
+    {
+        CDlgIREditLib editor(QStringLiteral("Big"), QStringLiteral("F5"), messages);
+        editor.show();
+        QApplication::processEvents();
+        EXPECT_EQ(editor.list()->rowCount(), kFunctions);
+        EXPECT_EQ(editor.list()->RowName(editor.list()->FirstSelectedRow()), "F5");
+    }
+    const qint64 irMs = clock.restart();
+    {
+        CDlgRs232EditLib editor(QStringLiteral("Big"), QStringLiteral("F5"), messages);
+        editor.show();
+        QApplication::processEvents();
+        EXPECT_EQ(editor.functionBox()->count(), kFunctions);
+        EXPECT_EQ(editor.functionBox()->currentText(), "F5");
+        // Sorted as before: letter case ignored, "F10" before "F2".
+        EXPECT_EQ(editor.functionBox()->itemText(0), "F0");
+        EXPECT_EQ(editor.functionBox()->itemText(2), "F10");
+    }
+    const qint64 rsMs = clock.elapsed();
+    EXPECT_LT(irMs, 3000);
+    EXPECT_LT(rsMs, 3000);
+    RecordProperty("ir_ms", int(irMs));
+    RecordProperty("rs232_ms", int(rsMs));
+}
+
+// --- The pages take a library from the editor only when nothing was typed there ---
+
+TEST_F(LibraryEditors, PageTakesTheEditorsLibraryOnlyWhenEmptyAndUntouched) {
+    CPageView3Rs232 touched;
+    touched.show();
+    auto* data = Find<CRS232Edit>(touched, "data");
+    ASSERT_NE(data, nullptr);
+    QTest::keyClicks(data, QStringLiteral("typed"));
+    EXPECT_TRUE(touched.touched());
+    touched.offerLibrary(QStringLiteral("Proj"));
+    EXPECT_TRUE(touched.libraryName().isEmpty());
+    EXPECT_EQ(data->text(), QStringLiteral("typed"));
+
+    CPageView3Rs232 untouched;
+    untouched.show();
+    untouched.offerLibrary(QStringLiteral("../Proj")); // never a path
+    EXPECT_TRUE(untouched.libraryName().isEmpty());
+    untouched.offerLibrary(QStringLiteral("Proj"));
+    EXPECT_EQ(untouched.libraryName(), QStringLiteral("Proj"));
+    // A page that has a library keeps it.
+    untouched.offerLibrary(QStringLiteral("TV"));
+    EXPECT_EQ(untouched.libraryName(), QStringLiteral("Proj"));
+
+    CPageView3Ir ir;
+    ir.show();
+    ir.offerLibrary(QStringLiteral("TV"));
+    EXPECT_EQ(ir.libraryName(), QStringLiteral("TV"));
+}
+
+// The window's System › "RS232 library...": a library made in the editor goes to the RS232 page
+// only while the page has none and nothing was typed there.
+TEST_F(LibraryEditors, SystemMenuEditorLeavesWhatWasTypedOnThePage) {
+    test::ScriptedMessages scripted;
+    std::deque<QString> names = {QStringLiteral("Screen"), QStringLiteral("On"),
+                                 QStringLiteral("Beamer"), QStringLiteral("Off")};
+    scripted.handlers[QStringLiteral("newName")] = [&](QDialog& d) {
+        ASSERT_FALSE(names.empty());
+        auto* name = qobject_cast<CDlgNewName*>(&d);
+        ASSERT_NE(name, nullptr);
+        name->nameEdit()->setText(names.front());
+        names.pop_front();
+        QTest::mouseClick(d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
+    };
+    scripted.handlers[QStringLiteral("rs232EditLib")] = [](QDialog& d) {
+        Press(d, "newLib");
+        Press(d, "newFunction");
+        Press(d, "saveEdit");
+        Press(d, "ok");
+    };
+    QTemporaryDir sysfs;
+    EditorDocument document;
+    KeypadSession session{PortDiscovery(sysfs.path(), [] { return QList<SerialPortEntry>{}; })};
+    MainWindow window(document, session, &scripted);
+    window.show();
+    CPageView3Rs232* page = window.pages()->rs232Page();
+    ASSERT_NE(page, nullptr);
+    page->show();
+    auto* data = Find<CRS232Edit>(*page, "data");
+    QTest::keyClicks(data, QStringLiteral("typed"));
+
+    QAction* command = test::Command(window, QStringLiteral("RS232 library..."));
+    ASSERT_NE(command, nullptr);
+    command->trigger();
+    EXPECT_TRUE(QFile::exists(Path("Screen.rss")));
+    EXPECT_TRUE(page->libraryName().isEmpty());
+    EXPECT_EQ(data->text(), QStringLiteral("typed"));
+
+    // An untouched page without a library takes it.
+    CPageView3Ir* irPage = window.pages()->irPage();
+    ASSERT_NE(irPage, nullptr);
+    scripted.handlers[QStringLiteral("irEditLib")] = [](QDialog& d) {
+        Press(d, "newLib");
+        Press(d, "newFunction");
+        Press(d, "saveEdit");
+        Press(d, "ok");
+    };
+    QAction* ir = test::Command(window, QStringLiteral("IR library..."));
+    ASSERT_NE(ir, nullptr);
+    ir->trigger();
+    EXPECT_TRUE(QFile::exists(Path("Beamer.irr")));
+    EXPECT_EQ(irPage->libraryName(), QStringLiteral("Beamer"));
+    EXPECT_TRUE(scripted.asked.isEmpty()) << scripted.asked.join(", ").toStdString();
+}
+
 // --- Update actions from libraries ---
 
 TEST_F(LibraryEditors, StaleDialogOffersTheChangedActionsChecked) {
@@ -743,6 +1208,40 @@ TEST_F(LibraryEditors, StaleDialogOffersTheChangedActionsChecked) {
     EXPECT_FALSE(update->isEnabled());
     Press(dialog, "checkAll");
     EXPECT_EQ(dialog.chosenUpdates().size(), 2u);
+}
+
+// Each action shows its data as it is now and as the update makes it: in its row, and in full in
+// the boxes below for the current row.
+TEST_F(LibraryEditors, StaleDialogShowsTheOldAndTheNewData) {
+    const Configuration config =
+        ProjectUsing({IrText("TV", "Power", Code('0')), Rs232Text("Proj", "On", "OLD"),
+                      IrText("TV", "Gone", Code('1'))});
+    StaleActionsDialog dialog(config, folder);
+    QTreeWidget* list = dialog.list();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    struct Row {
+        QString now;
+        QString after;
+    } rows[] = {
+        {"code " + Q(Code('0')), "code " + Q(Code('a'))},
+        {"baud 9600, data bits 8, parity NONE, stop bits 1, ascii, end CR, data \"OLD\"",
+         "baud 9600, data bits 8, parity NONE, stop bits 1, ascii, end CR, data \"ON\""},
+        {"code " + Q(Code('1')), ""}, // nothing to update it from
+    };
+    for (int r = 0; r < 3; ++r) {
+        SCOPED_TRACE(r);
+        const QTreeWidgetItem* item = list->topLevelItem(r);
+        EXPECT_EQ(item->text(StaleActionsDialog::kOldData), rows[r].now);
+        EXPECT_EQ(item->text(StaleActionsDialog::kNewData), rows[r].after);
+        EXPECT_EQ(list->headerItem()->text(StaleActionsDialog::kOldData), "Now");
+    }
+    // The first stale action is current and shown in full; choosing another shows that one.
+    EXPECT_EQ(dialog.oldData()->toPlainText(), rows[0].now);
+    EXPECT_EQ(dialog.newData()->toPlainText(), rows[0].after);
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_EQ(dialog.oldData()->toPlainText(), rows[1].now);
+    EXPECT_EQ(dialog.newData()->toPlainText(), rows[1].after);
+    EXPECT_TRUE(dialog.oldData()->isReadOnly());
 }
 
 // --- Accessibility and pictures ---

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QSettings>
 #include <QSlider>
@@ -23,24 +24,30 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUndoStack>
+#include <algorithm>
 #include <deque>
 #include <functional>
+#include <unistd.h>
 
 #include "../link/LinkTestSupport.h"
 #include "UiTestSupport.h"
+#include "io/FileName.h"
+#include "io/WholeFile.h"
 #include "link/EventLoop.h"
 #include "link/KeypadSession.h"
 #include "link/KeypadSimulator.h"
 #include "model/ActionRules.h"
+#include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "store/DeviceModels.h"
 #include "store/Paths.h"
 #include "store/ProjectFile.h"
 #include "store/Settings.h"
-#include "ui/document/EditorDocument.h"
-#include "ui/controls/KeyPanel.h"
 #include "ui/MainWindow.h"
+#include "ui/controls/KeyPanel.h"
 #include "ui/dialogs/SmallDialogs.h"
+#include "ui/document/EditorDocument.h"
+#include "ui/pages/ActionPage.h"
 #include "ui/pages/ActionPagesPanel.h"
 
 using namespace qz;
@@ -190,6 +197,56 @@ TEST_F(Window, EachKeyDialogAddsItsEventAndTheListsShowIt) {
     EXPECT_TRUE(config() == before);
 }
 
+// After undo and redo the page shows the selected action as it is stored then, so that "Edit"
+// writes nothing stale; what the user typed stays while the selected action is unchanged.
+TEST_F(Window, ThePageShowsTheSelectedActionAsItIsStored) {
+    showActive();
+    clickKey(0);
+    const std::string on1 = RelayAction{0, 0}.ToActionText();
+    const std::string off2 = RelayAction{1, 1}.ToActionText();
+    addAction(QString::fromStdString(on1));
+    addAction(kLed);
+    selectRow(actions(), 0);
+    ASSERT_EQ(window.pages()->currentIndex(), int(kRelayPage));
+    ActionPage& relay = *window.pages()->page(kRelayPage);
+    auto* port = Find<QComboBox>(relay, "port");
+    auto* action = Find<QComboBox>(relay, "action");
+    auto* edit = Find<QAbstractButton>(relay, "edit");
+    ASSERT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+
+    port->setCurrentIndex(1);
+    action->setCurrentIndex(1);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    ASSERT_EQ(config().keys[0].slots[0][0], off2);
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(1, 1));
+
+    document.undoStack()->undo();
+    ASSERT_EQ(config().keys[0].slots[0][0], on1);
+    EXPECT_EQ(actions()->currentIndex().row(), 0);
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+    // "Edit" now writes what is stored: no step, and redo is still there.
+    QTest::mouseClick(edit, Qt::LeftButton);
+    EXPECT_EQ(config().keys[0].slots[0][0], on1);
+    EXPECT_TRUE(document.undoStack()->canRedo());
+
+    document.undoStack()->redo();
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(1, 1));
+
+    // "Update actions from libraries" rewrites the selected action: the page follows too.
+    ASSERT_TRUE(document.replaceActions({{0, 0, 0, on1}}, QStringLiteral("Update")).done());
+    EXPECT_EQ(std::make_pair(port->currentIndex(), action->currentIndex()), std::make_pair(0, 0));
+    document.undoStack()->undo();
+
+    // A step elsewhere leaves what the user is typing alone.
+    port->setCurrentIndex(2);
+    addAction(kDelay);
+    selectRow(actions(), 0);
+    EXPECT_EQ(port->currentIndex(), 1);
+    port->setCurrentIndex(2);
+    clickKey(3);
+    EXPECT_EQ(port->currentIndex(), 2);
+}
+
 TEST_F(Window, ListButtonsAndTheDeleteKey) {
     showActive();
     clickKey(0);
@@ -241,6 +298,52 @@ TEST_F(Window, ListButtonsAndTheDeleteKey) {
     EXPECT_EQ(config().EventRowCount(), 1);
     key(text, QKeySequence(Qt::CTRL | Qt::Key_Y));
     EXPECT_EQ(config().EventRowCount(), 0);
+}
+
+// A Ctrl+click takes the last row out of the selection; the row stays current, but the buttons
+// that need a selected row leave it alone, and so do the Delete key and the context menu's entries.
+TEST_F(Window, ListButtonsActOnSelectedRowsOnly) {
+    showActive();
+    clickKey(0);
+    addAction(kLed);
+    addAction(kRelay);
+    addAction(kDelay);
+    clickKey(1);
+    const auto unselect = [this](QTableView* view, int row) {
+        selectRow(view, row);
+        const QRect r = view->visualRect(view->model()->index(row, 1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, r.center());
+        ASSERT_FALSE(view->selectionModel()->hasSelection());
+    };
+    const Configuration before = config();
+
+    selectRow(events(), 0);
+    unselect(actions(), 1);
+    for (const char* button : {"deleteAction", "moveUp", "moveDown"}) {
+        auto* b = Find<QToolButton>(window, button);
+        EXPECT_FALSE(b->isEnabled()) << button;
+        b->click();
+        EXPECT_EQ(config().keys[0].slots[0], before.keys[0].slots[0]) << button;
+    }
+    key(actions(), QKeySequence::Delete);
+    EXPECT_EQ(config().keys[0].slots[0], before.keys[0].slots[0]);
+
+    unselect(events(), 1);
+    auto* deleteEvent = Find<QToolButton>(window, "deleteEvent");
+    EXPECT_FALSE(deleteEvent->isEnabled());
+    deleteEvent->click();
+    key(events(), QKeySequence::Delete);
+    EXPECT_EQ(config().EventRowCount(), before.EventRowCount());
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    // Selected again, the row is what they act on.
+    selectRow(events(), 0);
+    selectRow(actions(), 2);
+    Find<QToolButton>(window, "moveUp")->click();
+    EXPECT_EQ(config().keys[0].slots[0],
+              (ActionList{kLed.toStdString(), kDelay.toStdString(), kRelay.toStdString()}));
+    Find<QToolButton>(window, "deleteAction")->click();
+    EXPECT_EQ(config().keys[0].slots[0], (ActionList{kLed.toStdString(), kRelay.toStdString()}));
 }
 
 TEST_F(Window, CopyAndPasteAcrossKeysEachUndoable) {
@@ -321,16 +424,33 @@ TEST_F(Window, ModelCommandsAskBeforeDiscardingAndFollowTheSettingsFile) {
     EXPECT_EQ(messages.dialogs.last(), "keySys");
     EXPECT_EQ(config().EventRowCount(), 1);
 
-    // With events: asked first; No keeps everything.
+    // With events: asked first (Keep / Discard / Cancel); Cancel changes nothing.
     choosePort("RS232(1),IR 3");
-    messages.answers = {0};
+    messages.answers = {-1};
     EXPECT_FALSE(window.chooseModel(1));
     EXPECT_EQ(config().deviceModel, 2);
     EXPECT_EQ(config().EventRowCount(), 1);
     EXPECT_TRUE(messages.asked.last().startsWith("Switching the device model"));
+    // The question names what Keep would leave refused: IOL has no inputs on the QRM-K6.
+    EXPECT_TRUE(messages.asked.last().contains("key 33 \"IOL\", IOL (Port 1): " +
+                                               QLatin1String(kIoUnavailable)));
 
+    // Keep: the event and the key's kinds for the new model, the refusal listed; one undo step.
+    const int steps = document.undoStack()->count();
     choosePort("RS232(1),IR 3");
     messages.answers = {1};
+    ASSERT_TRUE(window.chooseModel(1));
+    EXPECT_EQ(config().portMode, 2);
+    EXPECT_EQ(config().EventRowCount(), 1);
+    EXPECT_EQ(config().keys[10].keyKind, kKindVirtual);
+    EXPECT_TRUE(messages.shown.last().contains("key 33 \"IOL\""));
+    EXPECT_EQ(document.undoStack()->count(), steps + 1);
+    document.undoStack()->undo();
+    EXPECT_EQ(config().deviceModel, 2);
+
+    // Discard: every event goes.
+    choosePort("RS232(1),IR 3");
+    messages.answers = {0};
     ASSERT_TRUE(window.chooseModel(1));
     EXPECT_EQ(config().portMode, 2);
     EXPECT_EQ(config().EventRowCount(), 0);
@@ -354,17 +474,21 @@ TEST_F(Window, RulesRefuseWhatTheModelForbids) {
     showActive();
     // "IOL" on model 1: the question box, nothing added.
     QTest::mouseClick(window.keyPanel()->key(32), Qt::LeftButton);
-    EXPECT_EQ(messages.asked, QStringList{QLatin1String(kIoUnavailable)});
+    // Each refusal keeps its exact text; below it, where the port mode is changed and what it
+    // allows now.
+    const QString hint = QString::fromStdString("\r\r" + RefusalHint(1, 0));
+    EXPECT_TRUE(hint.contains("System menu, entry \"QRM-K6\""));
+    EXPECT_EQ(messages.asked, QStringList{QLatin1String(kIoUnavailable) + hint});
     EXPECT_EQ(config().EventRowCount(), 0);
 
     clickKey(0);
     const int steps = document.undoStack()->count();
     addAction(QStringLiteral("RELY : 2 : 1 : 1")); // a relay on Port 3
     EXPECT_EQ(messages.shown.last(),
-              QString::fromStdString(ActionRefusal("RELY : 2 : 1 : 1", 1, 0)));
-    EXPECT_FALSE(messages.shown.last().isEmpty());
+              QString::fromStdString(ActionRefusal("RELY : 2 : 1 : 1", 1, 0)) + hint);
+    EXPECT_TRUE(messages.shown.last().startsWith(QLatin1String(kRefusalRelayPort3)));
     addAction(QStringLiteral("GPIO : Door : 1 : 0 : 0 : 0")); // I/O on model 1
-    EXPECT_EQ(messages.shown.last(), QLatin1String(kIoUnavailable));
+    EXPECT_EQ(messages.shown.last(), QLatin1String(kIoUnavailable) + hint);
     EXPECT_EQ(document.undoStack()->count(), steps);
     EXPECT_EQ(config().keys[0].slots[0], ActionList{""});
 }
@@ -405,6 +529,61 @@ TEST_F(Window, OpenAndCloseAskOnlyWhenSomethingIsUnsaved) {
     EXPECT_EQ(config().keys[0].slots[0], ActionList{kLed.toStdString()});
     EXPECT_FALSE(document.isModified());
     EXPECT_EQ(window.recentFiles().value(0), QFileInfo(saved).absoluteFilePath());
+}
+
+// A project whose file name is not UTF-8 ("caf\xe9.qzp", Latin-1): Open Recent lists it once,
+// however it was reached, shows the name readably and opens that very file.
+TEST_F(Window, ARecentProjectKeepsTheBytesOfItsName) {
+    const QByteArray folder = io::EncodeFileName(dir.path());
+    const QString path = io::DecodeFileName(folder + "/caf\xe9.qzp");
+    messages.file = path;
+    clickKey(0);
+    addAction(kLed);
+    ASSERT_TRUE(window.saveProjectAs());
+    ASSERT_TRUE(io::Exists(path));
+    ASSERT_TRUE(window.openProject(path));
+    ASSERT_TRUE(window.openProject(io::DecodeFileName(folder + "/./caf\xe9.qzp")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    ASSERT_TRUE(window.openProject(io::DecodeFileName(folder + "/sub/../caf\xe9.qzp")));
+    // A link to it is the same file.
+    ASSERT_EQ(::symlink("caf\xe9.qzp", folder + "/link.qzp"), 0);
+    ASSERT_TRUE(window.openProject(io::DecodeFileName(folder + "/link.qzp")));
+    ASSERT_TRUE(window.openProject(path));
+
+    EXPECT_TRUE(window.windowTitle().contains(QString::fromUtf8("/caf\xc3\xa9.qzp")))
+        << window.windowTitle().toStdString();
+    const QStringList recent = window.recentFiles();
+    ASSERT_FALSE(recent.isEmpty());
+    EXPECT_EQ(io::EncodeFileName(recent.first()), folder + "/caf\xe9.qzp");
+    EXPECT_EQ(std::count_if(recent.begin(), recent.end(),
+                            [&](const QString& p) { return p.startsWith(dir.path()); }),
+              1);
+
+    document.newDocument();
+    auto* menu = Find<QMenu>(window, "recentMenu");
+    Q_EMIT menu->aboutToShow();
+    ASSERT_FALSE(menu->actions().isEmpty());
+    QAction* entry = menu->actions().first();
+    EXPECT_TRUE(entry->text().endsWith(QString::fromUtf8("/caf\xc3\xa9.qzp")))
+        << entry->text().toStdString();
+    entry->trigger();
+    EXPECT_EQ(io::EncodeFileName(document.path()), folder + "/caf\xe9.qzp");
+    EXPECT_EQ(config().keys[0].slots[0], ActionList{kLed.toStdString()});
+}
+
+// The list an older version kept as text is read, and the next open writes it in the new form.
+TEST_F(Window, AnOlderRecentListIsKept) {
+    const QString older = dir.filePath(QStringLiteral("older.qzp"));
+    {
+        QSettings settings(SettingsPath(), QSettings::IniFormat);
+        settings.remove(QStringLiteral("RECENT/paths"));
+        settings.setValue(QStringLiteral("RECENT/files"), QStringList{older});
+    }
+    EXPECT_EQ(window.recentFiles(), QStringList{older});
+    messages.file = dir.filePath(QStringLiteral("newer.qzp"));
+    ASSERT_TRUE(window.saveProjectAs());
+    EXPECT_EQ(window.recentFiles(), (QStringList{messages.file, older}));
+    EXPECT_FALSE(QSettings(SettingsPath(), QSettings::IniFormat).contains("RECENT/files"));
 }
 
 TEST_F(Window, AProjectThatFailsToLoadLeavesTheWindowAsItWas) {

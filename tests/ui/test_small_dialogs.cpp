@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
+#include "io/Latin1.h"
 #include "ui/dialogs/SmallDialogs.h"
 
 using namespace qz;
@@ -54,74 +55,25 @@ TEST(SmallDialogs, QuestionsAndMessagesRunThroughTheOneSeam) {
 
 // --- clear progress ---------------------------------------------------------------------------
 
-// Runs the clear box with a short tick; `replies(tick)` is the reply count the box reads at
-// that tick. Returns the bar's position as each tick began.
-struct ClearRun {
-    std::vector<int> positions;
-    std::vector<int> shown; // every position the bar took
-    int ticks = 0;
-    int finalPosition = -1;
-    int result = -1;
-};
-
-ClearRun RunClear(const std::function<int(int)>& replies) {
-    ClearRun run;
-    CDlgClearAll* box = nullptr;
-    CDlgClearAll dialog(
-        [&] {
-            run.positions.push_back(box->position());
-            return replies(int(run.positions.size()));
-        },
-        nullptr, 2);
-    box = &dialog;
+// The box has no clock of its own: it shows the ticks the session counts and closes when told.
+TEST(SmallDialogs, ClearBoxFollowsTheTicksItIsGiven) {
+    CDlgClearAll dialog;
     EXPECT_EQ(dialog.windowTitle(), "Dialog");
-    QSignalSpy finished(&dialog, &QDialog::finished);
-    QObject::connect(dialog.findChild<QProgressBar*>("progress"), &QProgressBar::valueChanged,
-                     [&](int value) { run.shown.push_back(value); });
     dialog.show();
-    EXPECT_TRUE(finished.wait(5000));
-    run.ticks = dialog.ticks();
-    run.finalPosition = dialog.position();
-    run.result = dialog.result();
-    return run;
-}
-
-TEST(SmallDialogs, ClearWithoutRepliesClosesAfterTwentyOneTicks) {
-    for (const int count : {0, 1}) { // one reply is not enough
-        const ClearRun run = RunClear([count](int) { return count; });
-        EXPECT_EQ(run.ticks, 21) << count;
-        EXPECT_EQ(run.finalPosition, 20);
-        EXPECT_EQ(run.result, QDialog::Accepted);
-        std::vector<int> expected(21);
-        for (int i = 0; i < 21; ++i) {
-            expected[size_t(i)] = i; // one step a tick, 20 at the 21st
-        }
-        EXPECT_EQ(run.positions, expected);
-        expected.erase(expected.begin());
-        EXPECT_EQ(run.shown, expected);
+    for (int tick = 0; tick <= 20; ++tick) { // 21 ticks of a second: one step each
+        dialog.setProgress(tick, 21, tick < 5 ? 0 : 1);
+        EXPECT_EQ(dialog.position(), tick);
     }
-}
-
-TEST(SmallDialogs, ClearWithTwoRepliesJumpsToNineteenAndClosesAtTheNextTick) {
-    const ClearRun run = RunClear([](int tick) { return tick >= 3 ? 2 : tick >= 2 ? 1 : 0; });
-    EXPECT_EQ(run.ticks, 4);
-    // Ticks 1 and 2 step the bar; tick 3 sees both replies and shows 19; tick 4 closes.
-    EXPECT_EQ(run.positions, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(run.shown, (std::vector<int>{1, 2, 19, 20}));
-    EXPECT_EQ(run.finalPosition, 20);
-    EXPECT_EQ(run.result, QDialog::Accepted);
-}
-
-TEST(SmallDialogs, ClearBoxIsNotClosedByEscapeAndStartsWithTheRealTick) {
-    EXPECT_EQ(CDlgClearAll::kTickMs, 1000);
-    CDlgClearAll dialog([] { return 0; });
-    dialog.show();
+    dialog.setProgress(3, 21, 2); // both answers in: nearly full
+    EXPECT_EQ(dialog.position(), 19);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.position(), 0);
-    dialog.finish(); // the clear ended some other way
+    QTest::qWait(50);
+    EXPECT_EQ(dialog.position(), 19);
+    dialog.finish();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.position(), 20);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 // --- new names --------------------------------------------------------------------------------
@@ -208,10 +160,50 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{1, "Power", kFunTaken, "Power"}, NameCase{1, "Vol", "", ""},
         NameCase{1, "power", "", ""}, NameCase{3, "Power", kFunTaken, "Power"},
         NameCase{3, "Vol", kFunTaken, "Vol"}, NameCase{3, "Mute", "", ""},
-        // Names that would break an action text or leave the library folder.
-        NameCase{1, "a:b", "A name cannot contain \":\".", "a:b"},
-        NameCase{2, "../x", "A name cannot contain \"/\".", "../x"},
-        NameCase{0, "a\\b", "A name cannot contain \"\\\".", "a\\b"}, NameCase{3, "a/b", "", ""}));
+        // A name that would break an action text; a function name is no file name.
+        NameCase{1, "a:b", "A name cannot contain \":\".", "a:b"}, NameCase{3, "a/b", "", ""},
+        NameCase{3, "..", "", ""}));
+
+// A library name is a file name in the library folder: one that would leave it, hide the file or
+// hold a control byte is refused with the reason, in both library modes; a character that has no
+// 8-bit form is refused in every mode.
+TEST(SmallDialogs, NewNameRefusesLibraryNamesThatAreNoFileInTheFolder) {
+    struct Case {
+        int mode;
+        QString typed;
+        QString message;
+    };
+    const auto fault = [](const char* name) { return latin1::LibraryNameFaultText(name); };
+    const Case cases[] = {
+        {CDlgNewName::IrLibrary, "../x", fault("../x")},
+        {CDlgNewName::Rs232Library, "a\\b", fault("a\\b")},
+        {CDlgNewName::IrLibrary, "..", fault("..")},
+        {CDlgNewName::Rs232Library, "a..b", fault("a..b")},
+        {CDlgNewName::IrLibrary, ".hidden", fault(".hidden")},
+        {CDlgNewName::Rs232Library, QStringLiteral("a\tb"), fault("a\tb")},
+        {CDlgNewName::IrLibrary, QStringLiteral("Caf\u00e9"), QString()},
+        {CDlgNewName::IrLibrary, QStringLiteral("TV \u03a9"),
+         latin1::OutsideMessage(QStringLiteral("TV \u03a9"), QStringLiteral("Name"))},
+        {CDlgNewName::Rs232Function, QStringLiteral("On \u03a9"),
+         latin1::OutsideMessage(QStringLiteral("On \u03a9"), QStringLiteral("Name"))},
+    };
+    QTemporaryDir folder;
+    for (const Case& c : cases) {
+        AnsweringMessages messages;
+        CDlgNewName dialog(c.mode, CDlgNewName::LibraryFileTest(folder.path(), ".irr"), messages);
+        dialog.show();
+        dialog.nameEdit()->setText(c.typed);
+        Press(dialog, "ok");
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(dialog.accepted()) << c.typed.toStdString();
+            EXPECT_TRUE(messages.shown.isEmpty()) << c.typed.toStdString();
+        } else {
+            EXPECT_FALSE(dialog.accepted()) << c.typed.toStdString();
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(messages.shown, QStringList{c.message}) << c.typed.toStdString();
+        }
+    }
+}
 
 TEST(SmallDialogs, NewNameCancelLeavesItUnaccepted) {
     AnsweringMessages messages;
@@ -321,9 +313,16 @@ TEST(SmallDialogs, UploadProgressMovesAndCancels) {
         }
         EXPECT_EQ(cancel.count(), 1);
         EXPECT_TRUE(dialog.cancelled());
-        EXPECT_EQ(dialog.result(), QDialog::Rejected);
-        dialog.clearCancel();
-        EXPECT_FALSE(dialog.cancelled());
+        // Open until the upload has ended, saying what it still does; asked once.
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_FALSE(Find<QPushButton>(dialog, "cancel")->isEnabled());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        EXPECT_EQ(cancel.count(), 1);
+        dialog.setStopping("Cancelling: the settings frames go out first");
+        EXPECT_TRUE(Find<QLabel>(dialog, "stopping")->isVisible());
+        EXPECT_EQ(dialog.stoppingText(), "Cancelling: the settings frames go out first");
+        dialog.finish();
+        EXPECT_FALSE(dialog.isVisible());
     }
     CDlgProgress done(config);
     done.show();

@@ -10,6 +10,10 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <optional>
+
+#include "io/Latin1.h"
+#include "model/ActionRules.h"
 #include "ui/controls/KeyNameEdit.h"
 #include "ui/dialogs/Messages.h"
 
@@ -50,7 +54,7 @@ int GroupCount(int model) {
 CKvqKeyNameEdit* NameEdit(const Key& key, QWidget* parent) {
     auto* edit = new CKvqKeyNameEdit(parent);
     edit->setObjectName(QStringLiteral("keyName"));
-    edit->setText(QString::fromLatin1(key.keyName.data(), int(key.keyName.size())));
+    edit->setText(latin1::ToQString(key.keyName));
     return edit;
 }
 
@@ -103,11 +107,17 @@ bool CDlgKey::takeName(const CKvqKeyNameEdit* edit, bool addEvent, std::string& 
     const QString text = addEvent ? edit->text() : edit->text().trimmed();
     // A ":" would shift the fields of the texts the name ends up in; typing cannot enter one, a
     // paste can.
-    if (text.contains(QLatin1Char(':'))) {
+    if (text.contains(QLatin1Char(kFieldSeparator))) {
         m_messages.Show(QStringLiteral("A key name cannot contain \":\"."));
         return false;
     }
-    name = text.toLatin1().toStdString();
+    // Key names are 8-bit text: a character without a byte is refused, never made a "?".
+    const std::optional<std::string> bytes = latin1::ToBytes(text);
+    if (!bytes) {
+        m_messages.Show(latin1::OutsideMessage(text, QStringLiteral("Key name")));
+        return false;
+    }
+    name = *bytes;
     return true;
 }
 

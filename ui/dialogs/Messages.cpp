@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/dialogs/SmallDialogs.h"
 
@@ -37,6 +38,24 @@ int WidgetMessages::AskYesNoCancel(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::Question, title, DisplayText(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
     box.setObjectName(QStringLiteral("question"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    Exec(box);
+    const auto answer = box.standardButton(box.clickedButton());
+    return answer == QMessageBox::Yes ? 1 : answer == QMessageBox::No ? 0 : -1;
+}
+
+int IMessages::AskChoice(const QString& text, const QString& title, const QString&,
+                         const QString&) {
+    return AskYesNoCancel(text, title);
+}
+
+int WidgetMessages::AskChoice(const QString& text, const QString& title, const QString& first,
+                              const QString& second) {
+    QMessageBox box(QMessageBox::Question, title, DisplayText(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+    box.setObjectName(QStringLiteral("question"));
+    box.button(QMessageBox::Yes)->setText(first);
+    box.button(QMessageBox::No)->setText(second);
     box.setDefaultButton(QMessageBox::Cancel);
     Exec(box);
     const auto answer = box.standardButton(box.clickedButton());

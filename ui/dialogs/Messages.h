@@ -18,6 +18,10 @@ class IMessages {
     virtual bool Ask(const QString& text, const QString& title) = 0;
     // Yes / No / Cancel; returns 1 yes, 0 no, -1 cancel.
     virtual int AskYesNoCancel(const QString& text, const QString& title) = 0;
+    // The same with the two answers' buttons named ("Keep", "Discard"); returns 1 for the first,
+    // 0 for the second, -1 cancel. Answered as AskYesNoCancel unless a seam names the buttons.
+    virtual int AskChoice(const QString& text, const QString& title, const QString& first,
+                          const QString& second);
     virtual QString OpenFileName(const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
     virtual QString SaveFileName(const QString& caption, const QString& folder,
@@ -35,6 +39,8 @@ class WidgetMessages : public IMessages {
     void Show(const QString& text, const QString& title) override;
     bool Ask(const QString& text, const QString& title) override;
     int AskYesNoCancel(const QString& text, const QString& title) override;
+    int AskChoice(const QString& text, const QString& title, const QString& first,
+                  const QString& second) override;
     QString OpenFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
     QString SaveFileName(const QString& caption, const QString& folder,

@@ -8,11 +8,12 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
-#include "ui/dialogs/Messages.h"
+#include "io/Latin1.h"
+#include "io/WholeFile.h"
 #include "model/UploadPlan.h"
+#include "ui/dialogs/Messages.h"
 
 namespace qz {
 
@@ -67,51 +68,31 @@ CDlgAsk::CDlgAsk(const QString& text, QWidget* parent) : QDialog(parent), m_text
 
 // ---------------------------------------------------------------------------------------------
 
-CDlgClearAll::CDlgClearAll(std::function<int()> replyCount, QWidget* parent, int tickMs)
-    : QDialog(parent), m_replyCount(std::move(replyCount)),
-      m_bar(Bar(this, QStringLiteral("Clear"))), m_timer(new QTimer(this)) {
+CDlgClearAll::CDlgClearAll(QWidget* parent)
+    : QDialog(parent), m_bar(Bar(this, QStringLiteral("Clear"))) {
     setObjectName(QStringLiteral("clearAll"));
     setWindowTitle(kCaption);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_bar);
     m_bar->setRange(0, kRange);
     m_bar->setValue(0);
-    m_timer->setInterval(tickMs);
-    connect(m_timer, &QTimer::timeout, this, &CDlgClearAll::tick);
 }
 
 int CDlgClearAll::position() const {
     return m_bar->value();
 }
 
-void CDlgClearAll::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!m_timer->isActive() && !m_finished) {
-        m_ticks = 0;
-        m_timer->start();
+void CDlgClearAll::setProgress(int tick, int ticks, int answers) {
+    if (answers > 1) {
+        m_bar->setValue(kRange - 1);
+        return;
     }
-}
-
-void CDlgClearAll::tick() {
-    ++m_ticks;
-    if (!m_finished) {
-        if (m_replyCount && m_replyCount() > 1) {
-            // Both replies are in: show nearly full, and close at the next tick.
-            m_bar->setValue(kRange - 1);
-            m_finished = true;
-            return;
-        }
-        if (m_ticks < kLastTick) {
-            m_bar->setValue(m_ticks);
-            return;
-        }
-    }
-    finish();
+    // The last tick is the time-out itself, which finish() shows.
+    const int steps = qMax(1, ticks - 1);
+    m_bar->setValue(qBound(0, tick * kRange / steps, kRange));
 }
 
 void CDlgClearAll::finish() {
-    m_timer->stop();
-    m_finished = true;
     m_bar->setValue(kRange);
     accept();
 }
@@ -148,13 +129,21 @@ void CDlgNewName::onOk() {
                                 : QStringLiteral("Please create a new function name"));
         return;
     }
-    // A ":" would shift the fields of the action texts the name ends up in; a library name is
-    // also a file name, which must stay inside the library folder.
-    for (const QChar c : QStringLiteral(":/\\")) {
-        if (name.contains(c) && (library || c == QLatin1Char(':'))) {
-            m_messages.Show(QStringLiteral("A name cannot contain \"%1\".").arg(c));
-            return;
-        }
+    // A ":" would shift the fields of the action texts the name ends up in.
+    if (name.contains(QLatin1Char(':'))) {
+        m_messages.Show(QStringLiteral("A name cannot contain \":\"."));
+        return;
+    }
+    // Names are kept one byte a character.
+    const std::optional<std::string> bytes = latin1::ToBytes(name);
+    if (!bytes) {
+        m_messages.Show(latin1::OutsideMessage(name, QStringLiteral("Name")));
+        return;
+    }
+    // A library name is also a file name, which must stay inside the library folder.
+    if (library && !latin1::IsSafeLibraryName(*bytes)) {
+        m_messages.Show(latin1::LibraryNameFaultText(*bytes));
+        return;
     }
     if (m_isDuplicate && m_isDuplicate(name)) {
         if (library) {
@@ -173,8 +162,17 @@ void CDlgNewName::onOk() {
 CDlgNewName::DuplicateTest CDlgNewName::LibraryFileTest(const QString& folder,
                                                         const QString& extension) {
     return [folder, extension](const QString& name) {
-        // Listing the folder compares exactly, whatever the file system does with letter case.
-        return QDir(folder).entryList(QDir::Files | QDir::Hidden).contains(name + extension);
+        // Either spelling of the library's file counts; Qt's own listing cannot name a file whose
+        // name is not UTF-8, so each spelling is asked for by its bytes.
+        const std::optional<std::string> bytes = latin1::ToBytes(name);
+        if (!bytes) {
+            return false;
+        }
+        const QByteArray ext = extension.toLatin1();
+        const latin1::LibraryFileSpellings paths =
+            latin1::LibraryFilePaths(folder, *bytes, ext.constData());
+        return (!paths.own.isEmpty() && io::Exists(paths.own)) ||
+               (!paths.utf8.isEmpty() && io::Exists(paths.utf8));
     };
 }
 
@@ -238,10 +236,14 @@ CDlgProgress::CDlgProgress(const Configuration& config, QWidget* parent)
     m_bar->setRange(0, m_steps.count);
     m_bar->setValue(0);
     layout->addWidget(m_bar);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("stopping"));
+    m_note->setWordWrap(true);
+    m_note->hide();
+    layout->addWidget(m_note);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancel"));
+    m_cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    m_cancel->setObjectName(QStringLiteral("cancel"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 }
@@ -254,11 +256,26 @@ void CDlgProgress::setPosition(int position) {
     m_bar->setValue(qBound(0, position, m_bar->maximum()));
 }
 
+void CDlgProgress::setStopping(const QString& doing) {
+    m_note->setText(doing);
+    m_note->setVisible(!doing.isEmpty());
+    setAccessibleDescription(doing);
+}
+
+QString CDlgProgress::stoppingText() const {
+    return m_note->text();
+}
+
 void CDlgProgress::reject() {
-    // "Cancel" and Escape alike: the upload sees the flag before its next step.
+    // "Cancel" and Escape alike, once. The box stays until the upload has ended, so that nobody
+    // takes an upload that still runs for one that stopped.
+    if (m_cancelled) {
+        return;
+    }
     m_cancelled = true;
+    m_cancel->setEnabled(false);
+    setStopping(QStringLiteral("Cancelling..."));
     Q_EMIT cancelRequested();
-    QDialog::reject();
 }
 
 } // namespace qz

@@ -10,7 +10,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
-class QTimer;
+class QPushButton;
 
 namespace qz {
 
@@ -28,36 +28,27 @@ class CDlgAsk : public QDialog {
     QString m_text;
 };
 
-// Timed progress of a Clear: a bar that moves once a tick and closes itself when the keypad has
-// answered the erase twice (at the tick after that) or after 21 ticks.
+// Progress of a Clear: a bar that follows the ticks of the clear (the keypad session times it,
+// one tick a second up to its time-out) and that its caller closes when the clear ends.
 class CDlgClearAll : public QDialog {
     Q_OBJECT
   public:
-    static constexpr int kTickMs = 1000;
-    static constexpr int kLastTick = 21;
     static constexpr int kRange = 20;
 
-    // `replyCount` reads how many clear replies the keypad has sent so far.
-    explicit CDlgClearAll(std::function<int()> replyCount, QWidget* parent = nullptr,
-                          int tickMs = kTickMs);
+    explicit CDlgClearAll(QWidget* parent = nullptr);
     int position() const;
-    int ticks() const { return m_ticks; }
-    // Closes at once (the clear ended some other way, e.g. the port went away).
+    // Second `tick` of `ticks`, with `answers` "CLRE" answers so far: one step a tick, nearly
+    // full once both answers are in.
+    void setProgress(int tick, int ticks, int answers);
+    // The clear is over: full, and closed.
     void finish();
 
   protected:
-    void showEvent(QShowEvent* event) override;
     // The box closes itself; Escape and the close button do not cut the wait short.
     void reject() override {}
 
   private:
-    void tick();
-
-    std::function<int()> m_replyCount;
     QProgressBar* m_bar;
-    QTimer* m_timer;
-    int m_ticks = 0;
-    bool m_finished = false;
 };
 
 // Entry of a new name for a library (modes 0 RS232, 2 IR) or a function (modes 1 RS232, 3 IR).
@@ -113,7 +104,8 @@ struct UploadSteps {
 };
 UploadSteps ComputeUploadSteps(const Configuration& config);
 
-// Upload progress with "Cancel". The upload moves the bar and reads the cancel flag.
+// Upload progress with "Cancel". The upload moves the bar. "Cancel" (or Escape) asks the upload
+// to stop; the box stays open, saying what the upload still does, until finish().
 class CDlgProgress : public QDialog {
     Q_OBJECT
   public:
@@ -122,7 +114,9 @@ class CDlgProgress : public QDialog {
     int position() const;
     void setPosition(int position);
     bool cancelled() const { return m_cancelled; }
-    void clearCancel() { m_cancelled = false; }
+    // What the upload still does after "Cancel".
+    void setStopping(const QString& doing);
+    QString stoppingText() const;
     // The upload is over: close with OK.
     void finish() { accept(); }
 
@@ -135,6 +129,8 @@ class CDlgProgress : public QDialog {
   private:
     UploadSteps m_steps;
     QProgressBar* m_bar;
+    QLabel* m_note;
+    QPushButton* m_cancel;
     bool m_cancelled = false;
 };
 

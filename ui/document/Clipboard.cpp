@@ -4,7 +4,12 @@
 #include <QDataStream>
 #include <QIODevice>
 #include <QMimeData>
+#include <QStringList>
 
+#include <optional>
+
+#include "io/Latin1.h"
+#include "model/Configuration.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
 
@@ -13,8 +18,8 @@ namespace qz {
 namespace {
 
 constexpr quint32 kFormatVersion = 1;
-// More would be no event at all: a frame holds at most 99 actions.
-constexpr quint32 kMaxActions = 99;
+// More would be no event at all: a frame holds at most kMaxEventActions actions.
+constexpr quint32 kMaxActions = kMaxEventActions;
 
 QByteArray Encode(const ClipboardContent& content) {
     QByteArray bytes;
@@ -54,8 +59,17 @@ ClipboardContent Decode(const QByteArray& bytes) {
 
 ClipboardContent FromText(const QString& text) {
     ClipboardContent content;
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        std::string bytes = line.toLatin1().toStdString();
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        // A character that has no byte is said, not turned into "?".
+        const std::optional<std::string> read = latin1::ToBytes(lines[i]);
+        if (!read) {
+            ClipboardContent refused;
+            refused.refusal =
+                latin1::OutsideMessage(lines[i], QStringLiteral("Pasted text, line %1").arg(i + 1));
+            return refused;
+        }
+        const std::string& bytes = *read;
         if (IsBlank(bytes)) {
             continue;
         }
@@ -74,7 +88,7 @@ ClipboardContent FromText(const QString& text) {
 
 bool ClipboardContent::operator==(const ClipboardContent& o) const {
     return kind == o.kind && slot == o.slot && family == o.family && index == o.index &&
-           sub == o.sub && actions == o.actions;
+           sub == o.sub && actions == o.actions && refusal == o.refusal;
 }
 
 QMimeData* ToMimeData(const ClipboardContent& content) {
@@ -85,7 +99,7 @@ QMimeData* ToMimeData(const ClipboardContent& content) {
     data->setData(QLatin1String(kClipboardMimeType), Encode(content));
     QString text;
     for (const std::string& action : content.actions) {
-        text += QString::fromLatin1(action.data(), qsizetype(action.size()));
+        text += latin1::ToQString(action);
         text += QLatin1Char('\n');
     }
     data->setText(text);

@@ -25,15 +25,20 @@ struct ClipboardContent {
     int index = 0;
     int sub = 0;
     std::vector<std::string> actions; // action texts in order; never blank placeholders
+    // Plain text that could not be taken as it stands (a character above U+00FF, which no
+    // action text holds): why, for the paste to say; kind is then Empty.
+    QString refusal;
 
-    bool isEmpty() const { return kind == Empty; }
+    // Nothing to paste and nothing to say about it.
+    bool isEmpty() const { return kind == Empty && refusal.isEmpty(); }
     bool operator==(const ClipboardContent& other) const;
 };
 
 inline constexpr char kClipboardMimeType[] = "application/x-qzctr-actions";
 
 // The MIME data of a content (caller owns it) and back. Plain text is read when the private
-// type is missing: every non-blank line must then be an action text, else the result is empty.
+// type is missing: every non-blank line must then be an action text, else the result is empty;
+// a line holding a character above U+00FF gives a refusal naming the line instead.
 QMimeData* ToMimeData(const ClipboardContent& content);
 ClipboardContent FromMimeData(const QMimeData* data);
 

@@ -3,23 +3,43 @@
 #include <algorithm>
 #include <memory>
 
-#include "ui/document/UndoCommands.h"
+#include "io/Latin1.h"
 #include "model/ActionRules.h"
 #include "model/KvqEventStr.h"
 #include "model/Text.h"
+#include "library/ProjectCheck.h"
 #include "store/ProjectJson.h"
 #include "store/Settings.h"
+#include "ui/document/UndoCommands.h"
 
 namespace qz {
 
 namespace {
 
+// The bytes of a text that the caller has checked with OutsideMessage (latin1::ToBytes).
 std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
+    return latin1::ToBytes(text).value_or(std::string());
 }
 
 QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    return latin1::ToQString(text);
+}
+
+// Why a text from outside cannot be stored: a character above U+00FF, which no 8-bit text
+// holds; empty when it can.
+QString OutsideRefusal(const QString& text, const char* place) {
+    return latin1::OutsideMessage(text, QLatin1String(place));
+}
+
+// The library name an IR or RS232 action text names, when it names one that could leave the
+// library folder: such an action would make a path of it wherever its library is looked up.
+QString LibraryNameRefusal(const CKvqEventStr& action) {
+    const int type = action.GetTypeCode();
+    if (type != kActionIr && type != kActionUart) {
+        return {};
+    }
+    const std::string& library = type == kActionIr ? action.GetIrLib() : action.GetUartLib();
+    return library.empty() ? QString() : latin1::LibraryNameFaultText(library);
 }
 
 EditResult Refuse(const QString& message) {
@@ -30,56 +50,10 @@ EditResult Unchanged(int position = -1) {
     return {EditStatus::Unchanged, position, {}};
 }
 
-bool IsPlaceholderOnly(const ActionList& list) {
-    return list.size() == 1 && IsBlank(list.front());
-}
-
 // Whether the key's number of listed events is zero.
 bool KeyHasEvents(const Key& key) {
     return std::any_of(key.slots.begin(), key.slots.end(),
                        [](const ActionList& list) { return !list.empty(); });
-}
-
-// The types whose last field is free data may hold ":" there; in every other type a ":" more
-// than the type's separators can only come from a name and shifts the fields after it.
-bool ShiftsFields(const std::string& text, int type) {
-    if (type == kActionUart || type == kActionCompare) {
-        return false;
-    }
-    const auto colons = std::count(text.begin(), text.end(), ':');
-    return colons > CKvqEventStr::SeparatorCount(type);
-}
-
-// AddEvent's arguments that re-create the event in `slot` of `key`.
-void EventArguments(const Key& key, int slot, ClipboardContent& content) {
-    content.family = FamilyOfSlot(slot);
-    content.index = 0;
-    content.sub = 0;
-    switch (content.family) {
-    case kFamilyKey:
-        content.index = slot;
-        break;
-    case kFamilyPage:
-        content.index = (slot - kSlotPageFirst) / 4;
-        content.sub = (slot - kSlotPageFirst) % 4;
-        break;
-    case kFamilyToggle:
-        content.index = key.lastEventIndex;
-        content.sub = slot - kSlotToggleFirst;
-        break;
-    case kFamilyIoLow:
-        content.index = slot - kSlotIoLowFirst;
-        break;
-    case kFamilyIoHigh:
-        content.index = slot - kSlotIoHighFirst;
-        break;
-    case kFamilyTime:
-        content.index = slot - kSlotTimeFirst;
-        content.sub = content.index < 3 ? key.timerMinutes[size_t(content.index)] : 0;
-        break;
-    default:
-        break;
-    }
 }
 
 } // namespace
@@ -130,8 +104,7 @@ void EditorDocument::setCurrentActionRow(int row) {
 }
 
 int EditorDocument::currentActionCount() const {
-    const ActionList& list = actions(currentKey(), currentSlot());
-    return IsPlaceholderOnly(list) ? 0 : int(list.size());
+    return ListedActionCount(actions(currentKey(), currentSlot()));
 }
 
 void EditorDocument::selectAfterEdit(int key, int slot, int row) {
@@ -151,6 +124,9 @@ void EditorDocument::selectAfterEdit(int key, int slot, int row) {
 }
 
 QString EditorDocument::actionRefusal(const QString& text) const {
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return outside;
+    }
     return actionRefusal(Bytes(text));
 }
 
@@ -159,10 +135,17 @@ QString EditorDocument::actionRefusal(const std::string& text) const {
     if (IsBlank(text) || !action.IsValid()) {
         return QString::fromLatin1(kNotActionText).arg(Latin1(text));
     }
-    if (ShiftsFields(Trim(text), action.GetTypeCode())) {
+    if (ShiftsFields(text)) {
         return QString::fromLatin1(kShiftedFieldsText);
     }
-    return Latin1(ActionRefusal(text, m_config.deviceModel, m_config.portMode));
+    if (const QString library = LibraryNameRefusal(action); !library.isEmpty()) {
+        return library;
+    }
+    return ruleRefusal(ActionRefusal(text, m_config.deviceModel, m_config.portMode));
+}
+
+QString EditorDocument::ruleRefusal(std::string_view refusal) const {
+    return Latin1(ExplainedRefusal(refusal, m_config.deviceModel, m_config.portMode));
 }
 
 // --- Undo steps ---
@@ -173,6 +156,9 @@ EditResult EditorDocument::pushSlot(const QString& what, int key, int slot, Acti
         return Unchanged(position);
     }
     const Selection before{currentKey(), currentSlot(), m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(
         new SlotCommand(*this, what, key, slot, std::move(after), before, {key, slot, rowAfter}));
     return {EditStatus::Done, position, {}};
@@ -188,6 +174,9 @@ EditResult EditorDocument::pushKey(const QString& what, int key, Key after, int 
     }
     const Selection before{currentKey(), currentSlot(), m_actionRow};
     const Selection afterSelection = slot >= 0 ? Selection{key, slot, -1} : before;
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new KeyCommand(*this, what, key, std::move(after), before, afterSelection));
     return {EditStatus::Done, slot, {}};
 }
@@ -222,26 +211,32 @@ bool ApplySettings(Key& key, const KeySettings& s) {
 
 EditResult EditorDocument::addEvent(int key, int family, int index, int sub,
                                     const KeySettings& settings) {
+    if (settings.setName) {
+        if (const QString outside = OutsideRefusal(settings.name, "Key name"); !outside.isEmpty()) {
+            return Refuse(outside);
+        }
+    }
     if (!validKey(key) || SlotFor(family, index, sub) < 0 ||
         !FamilyFitsKind(family, m_config.keys[size_t(key)].keyKind)) {
         return Refuse(QString::fromLatin1(kAddErrorText));
     }
     if ((family == kFamilyIoLow || family == kFamilyIoHigh) && !HasIoInputs(m_config.deviceModel)) {
-        return Refuse(QString::fromLatin1(kRefusalIo));
+        return Refuse(ruleRefusal(kRefusalIo));
     }
-    // The edit is made on the key in place and moved out, so that only one key is copied.
-    Key before = m_config.keys[size_t(key)];
-    if (!ApplySettings(m_config.keys[size_t(key)], settings)) {
-        m_config.keys[size_t(key)] = std::move(before);
+    Key after = m_config.keys[size_t(key)];
+    if (!ApplySettings(after, settings)) {
         return Refuse(QString::fromLatin1(kAddErrorText));
     }
-    const int slot = m_config.AddEvent(key, family, index, sub);
-    Key after = std::move(m_config.keys[size_t(key)]);
-    m_config.keys[size_t(key)] = std::move(before);
+    const int slot = AddEvent(after, family, index, sub);
     return pushKey(QStringLiteral("Add event"), key, std::move(after), slot);
 }
 
 EditResult EditorDocument::setKeySettings(int key, const KeySettings& settings) {
+    if (settings.setName) {
+        if (const QString outside = OutsideRefusal(settings.name, "Key name"); !outside.isEmpty()) {
+            return Refuse(outside);
+        }
+    }
     if (!validKey(key)) {
         return Refuse(QString::fromLatin1(kAddErrorText));
     }
@@ -275,20 +270,18 @@ EditResult EditorDocument::addAction(const QString& text) {
         (FamilyOfSlot(slot) != k.lastFamily || !FamilyFitsKind(k.lastFamily, k.keyKind))) {
         return Refuse(QString::fromLatin1(kNoEventText));
     }
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return Refuse(outside);
+    }
     const std::string bytes = Bytes(text);
     if (const QString refusal = actionRefusal(bytes); !refusal.isEmpty()) {
         return Refuse(refusal);
     }
-    if (!m_config.ActionFits(key, slot, bytes)) {
+    ActionList after = k.slots[size_t(slot)];
+    const int row = AppendAction(after, bytes);
+    if (row == kNoRoom) {
         return Refuse(QString::fromLatin1(kNoRoomText));
     }
-    ActionList after = k.slots[size_t(slot)];
-    if (!after.empty() && IsBlank(after.back())) {
-        after.back() = bytes;
-    } else {
-        after.push_back(bytes);
-    }
-    const int row = int(after.size()) - 1;
     return pushSlot(QStringLiteral("Add action"), key, slot, std::move(after), row, row);
 }
 
@@ -298,15 +291,17 @@ EditResult EditorDocument::replaceAction(int row, const QString& text) {
     }
     const int key = currentKey();
     const int slot = currentSlot();
+    if (const QString outside = OutsideRefusal(text, "Action"); !outside.isEmpty()) {
+        return Refuse(outside);
+    }
     const std::string bytes = Bytes(text);
     if (const QString refusal = actionRefusal(bytes); !refusal.isEmpty()) {
         return Refuse(refusal);
     }
-    if (!m_config.ActionFits(key, slot, bytes, row)) {
+    ActionList after = m_config.keys[size_t(key)].slots[size_t(slot)];
+    if (ReplaceActionAt(after, row, bytes) == kNoRoom) {
         return Refuse(QString::fromLatin1(kNoRoomText));
     }
-    ActionList after = m_config.keys[size_t(key)].slots[size_t(slot)];
-    after[size_t(row)] = bytes;
     return pushSlot(QStringLiteral("Edit action"), key, slot, std::move(after), row, row);
 }
 
@@ -314,13 +309,12 @@ EditResult EditorDocument::deleteAction(int row) {
     if (row < 0) {
         return Refuse(QString::fromLatin1(kNoDeleteRowText));
     }
-    if (row >= currentActionCount()) {
-        return Unchanged();
-    }
     const int key = currentKey();
     const int slot = currentSlot();
-    ActionList after = m_config.keys[size_t(key)].slots[size_t(slot)];
-    after.erase(after.begin() + row);
+    ActionList after = actions(key, slot);
+    if (!EraseAction(after, row)) {
+        return Unchanged();
+    }
     const int next = after.empty() ? -1 : std::min(row, int(after.size()) - 1);
     return pushSlot(QStringLiteral("Delete action"), key, slot, std::move(after), next, row);
 }
@@ -329,37 +323,34 @@ EditResult EditorDocument::moveActionUp(int row) {
     if (row < 0) {
         return Refuse(QString::fromLatin1(kNoMoveRowText));
     }
-    if (row == 0 || row >= currentActionCount()) {
-        return Unchanged();
-    }
-    const int key = currentKey();
-    const int slot = currentSlot();
-    ActionList after = m_config.keys[size_t(key)].slots[size_t(slot)];
-    std::swap(after[size_t(row)], after[size_t(row) - 1]);
-    return pushSlot(QStringLiteral("Move action up"), key, slot, std::move(after), row - 1,
-                    row - 1);
+    return moveAction(row, -1, QStringLiteral("Move action up"));
 }
 
 EditResult EditorDocument::moveActionDown(int row) {
     if (row < 0) {
         return Refuse(QString::fromLatin1(kNoMoveRowText));
     }
-    if (row + 1 >= currentActionCount()) {
-        return Unchanged();
-    }
+    return moveAction(row, +1, QStringLiteral("Move action down"));
+}
+
+EditResult EditorDocument::moveAction(int row, int step, const QString& what) {
     const int key = currentKey();
     const int slot = currentSlot();
-    ActionList after = m_config.keys[size_t(key)].slots[size_t(slot)];
-    std::swap(after[size_t(row)], after[size_t(row) + 1]);
-    return pushSlot(QStringLiteral("Move action down"), key, slot, std::move(after), row + 1,
-                    row + 1);
+    ActionList after = actions(key, slot);
+    const int moved = MoveAction(after, row, step);
+    if (moved < 0) {
+        return Unchanged();
+    }
+    return pushSlot(what, key, slot, std::move(after), moved, moved);
 }
 
 EditResult EditorDocument::clearActions() {
-    if (currentActionCount() == 0) {
+    ActionList after = actions(currentKey(), currentSlot());
+    if (!ClearListedActions(after)) {
         return Unchanged();
     }
-    return pushSlot(QStringLiteral("Clear actions"), currentKey(), currentSlot(), {}, -1, -1);
+    return pushSlot(QStringLiteral("Clear actions"), currentKey(), currentSlot(), std::move(after),
+                    -1, -1);
 }
 
 // --- Events of the lists ---
@@ -389,6 +380,9 @@ EditResult EditorDocument::deleteEvent() {
     const Selection next =
         FirstEvent(m_config, [&](int k, int s) { return k == key && s == slot; });
     const Selection before{key, slot, m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(
         new SlotCommand(*this, QStringLiteral("Delete event"), key, slot, {}, before, next));
     return {EditStatus::Done, slot, {}};
@@ -396,12 +390,8 @@ EditResult EditorDocument::deleteEvent() {
 
 EditResult EditorDocument::purgeEmptyEvents() {
     std::vector<SlotsCommand::Entry> entries;
-    for (int k = 0; k < kKeyCount; ++k) {
-        for (int s = 0; s < kSlotCount; ++s) {
-            if (IsPlaceholderOnly(m_config.keys[size_t(k)].slots[size_t(s)])) {
-                entries.push_back({k, s, {}});
-            }
-        }
+    for (const auto& [k, s] : m_config.EmptyEvents()) {
+        entries.push_back({k, s, {}});
     }
     if (entries.empty()) {
         return Unchanged();
@@ -412,6 +402,9 @@ EditResult EditorDocument::purgeEmptyEvents() {
     });
     const int removed = int(entries.size());
     const Selection before{currentKey(), currentSlot(), m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new SlotsCommand(*this, QStringLiteral("Remove events without actions"),
                                  std::move(entries), before, next));
     return {EditStatus::Done, removed, {}};
@@ -453,6 +446,9 @@ EditResult EditorDocument::replaceActions(const std::vector<ActionUpdate>& updat
         return Unchanged();
     }
     const Selection here{currentKey(), currentSlot(), m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new SlotsCommand(*this, what, std::move(entries), here, here));
     return {EditStatus::Done, rewritten, {}};
 }
@@ -463,6 +459,9 @@ EditResult EditorDocument::clearAllEvents() {
     }
     Configuration after = m_config;
     after.ClearAllEvents();
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new ConfigurationCommand(*this, QStringLiteral("Clear all events"),
                                          std::move(after), false));
     return {EditStatus::Done, -1, {}};
@@ -479,6 +478,9 @@ EditResult EditorDocument::setIdNumber(int idNumber) {
         return Unchanged();
     }
     const Selection here{currentKey(), currentSlot(), m_actionRow};
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
     m_undo.push(new IdNumberCommand(*this, QStringLiteral("ID No."), idNumber, here));
     return {EditStatus::Done, idNumber, {}};
 }
@@ -488,6 +490,9 @@ namespace {
 int EffectivePort(int model, int port) {
     return model == 2 ? 0 : port;
 }
+
+// At most this many findings are named in the question; the result's message names them all.
+constexpr int kQuestionFindings = 12;
 
 } // namespace
 
@@ -500,7 +505,46 @@ bool EditorDocument::modelChangeDiscardsEvents(int model, int port) const {
     return change && AnyEvent(m_config);
 }
 
-EditResult EditorDocument::setModelAndPort(int model, int port) {
+QStringList EditorDocument::modelChangeFindings(int model, int port) const {
+    Configuration after = m_config;
+    if (!after.ChangeModel(model, port, true)) {
+        return {};
+    }
+    QStringList lines;
+    for (const Finding& finding : CheckProject(after)) {
+        lines << FindingLine(after, finding);
+    }
+    return lines;
+}
+
+QString EditorDocument::modelChangeQuestion(int model, int port) const {
+    const char* name = DeviceModelName(model);
+    const char* mode = PortModeText(EffectivePort(model, port));
+    if (!name || !mode) {
+        return {};
+    }
+    QString text = QStringLiteral("Switching the device model to \"%1\" with port mode \"%2\".\r\r")
+                       .arg(QLatin1String(name), QLatin1String(mode));
+    const QStringList findings = modelChangeFindings(model, port);
+    if (findings.isEmpty()) {
+        text += QStringLiteral("Keep: the events and key names stay; the new setting refuses none "
+                               "of their actions.");
+    } else {
+        text += QStringLiteral("Keep: the events and key names stay; the new setting refuses what "
+                               "is listed below, and an upload refuses until it is fixed:");
+        for (int i = 0; i < findings.size() && i < kQuestionFindings; ++i) {
+            text += QStringLiteral("\r  ") + findings[i];
+        }
+        if (findings.size() > kQuestionFindings) {
+            text += QStringLiteral("\r  ... and %1 more").arg(findings.size() - kQuestionFindings);
+        }
+    }
+    text += QStringLiteral("\r\rDiscard: every event of this project is discarded and the keys "
+                           "are laid out again.\r\rUndo brings back what was there before.");
+    return text;
+}
+
+EditResult EditorDocument::setModelAndPort(int model, int port, ModelChange change) {
     if (!IsKnownDeviceModel(model)) {
         return Refuse(QStringLiteral("Device model %1 is unknown (0, 1 or 2).").arg(model));
     }
@@ -510,14 +554,25 @@ EditResult EditorDocument::setModelAndPort(int model, int port) {
     if (model == m_config.deviceModel && EffectivePort(model, port) == m_config.portMode) {
         return Unchanged();
     }
+    const bool keep = change == ModelChange::Keep;
+    EditResult result{EditStatus::Done, model, {}};
+    if (keep) {
+        const QStringList findings = modelChangeFindings(model, port);
+        if (!findings.isEmpty()) {
+            result.message = QStringLiteral("The events were kept. An upload refuses until "
+                                            "these are fixed:\r") +
+                             findings.join(QLatin1Char('\r'));
+        }
+    }
     Configuration after = m_config;
-    after.ClearConfiguration();
-    after.LayoutKeys(model);
-    after.deviceModel = model;
-    after.ApplyModelAndPort(model, port);
-    m_undo.push(
-        new ConfigurationCommand(*this, QStringLiteral("Device model"), std::move(after), true));
-    return {EditStatus::Done, model, {}};
+    after.ChangeModel(model, port, keep);
+    if (m_locked) {
+        return Refuse(QString::fromLatin1(kLockedText));
+    }
+    m_undo.push(new ConfigurationCommand(
+        *this, keep ? QStringLiteral("Device model (events kept)") : QStringLiteral("Device model"),
+        std::move(after), true));
+    return result;
 }
 
 void EditorDocument::writeSettings() {
@@ -553,7 +608,10 @@ ClipboardContent EditorDocument::copyEvent(int key, int slot) const {
     const Key& k = m_config.keys[size_t(key)];
     content.kind = ClipboardContent::Event;
     content.slot = slot;
-    EventArguments(k, slot, content);
+    const EventArguments arguments = ArgumentsOfSlot(k, slot);
+    content.family = arguments.family;
+    content.index = arguments.index;
+    content.sub = arguments.sub;
     for (const std::string& text : k.slots[size_t(slot)]) {
         if (!IsBlank(text)) {
             content.actions.push_back(text);
@@ -571,6 +629,9 @@ const char kPasteNoEvent[] = "Select an event to paste the actions into.";
 
 EditResult EditorDocument::pasteActions(const ClipboardContent& content, int key, int slot,
                                         int afterRow) {
+    if (!content.refusal.isEmpty()) {
+        return Refuse(content.refusal);
+    }
     if (content.isEmpty() || content.actions.empty()) {
         return Refuse(QString::fromLatin1(kNothingToPaste));
     }
@@ -582,14 +643,9 @@ EditResult EditorDocument::pasteActions(const ClipboardContent& content, int key
             return Refuse(refusal);
         }
     }
-    ActionList after = m_config.keys[size_t(key)].slots[size_t(slot)];
-    if (IsPlaceholderOnly(after)) {
-        after.clear();
-    }
-    const int count = int(after.size());
-    const int at = afterRow < 0 || afterRow >= count ? count : afterRow + 1;
-    after.insert(after.begin() + at, content.actions.begin(), content.actions.end());
-    if (!MeasureEvent(after).fits) {
+    ActionList after = actions(key, slot);
+    const int at = InsertActions(after, afterRow, content.actions);
+    if (at == kNoRoom) {
         return Refuse(QString::fromLatin1(kNoRoomText));
     }
     const int last = at + int(content.actions.size()) - 1;
@@ -597,6 +653,9 @@ EditResult EditorDocument::pasteActions(const ClipboardContent& content, int key
 }
 
 EditResult EditorDocument::pasteEvent(const ClipboardContent& content, int key) {
+    if (!content.refusal.isEmpty()) {
+        return Refuse(content.refusal);
+    }
     const int slot = content.slot;
     if (content.kind != ClipboardContent::Event || FamilyOfSlot(slot) != content.family ||
         content.family == kFamilyNone) {
@@ -613,7 +672,7 @@ EditResult EditorDocument::pasteEvent(const ClipboardContent& content, int key) 
     }
     if ((content.family == kFamilyIoLow || content.family == kFamilyIoHigh) &&
         !HasIoInputs(m_config.deviceModel)) {
-        return Refuse(QString::fromLatin1(kRefusalIo));
+        return Refuse(ruleRefusal(kRefusalIo));
     }
     if (k.HasEvent(slot)) {
         return Refuse(QStringLiteral("Key%1 already has this \"%2\" event: select it to paste "
@@ -633,10 +692,11 @@ EditResult EditorDocument::pasteEvent(const ClipboardContent& content, int key) 
         if (KeyHasEvents(k)) {
             index = k.lastEventIndex;
         }
-        if (slot - kSlotToggleFirst > index) {
+        const int number = ArgumentsOfSlot(k, slot).sub;
+        if (number > index) {
             return Refuse(QStringLiteral("Key%1's toggle class has no toggle number %2.")
                               .arg(key + 1)
-                              .arg(slot - kSlotToggleFirst + 1));
+                              .arg(number + 1));
         }
     }
     for (const std::string& text : content.actions) {
@@ -647,11 +707,8 @@ EditResult EditorDocument::pasteEvent(const ClipboardContent& content, int key) 
     if (!content.actions.empty() && !MeasureEvent(content.actions).fits) {
         return Refuse(QString::fromLatin1(kNoRoomText));
     }
-    Key before = k;
-    const int made = m_config.AddEvent(key, content.family, index, content.sub);
-    Key after = std::move(m_config.keys[size_t(key)]);
-    m_config.keys[size_t(key)] = std::move(before);
-    if (made != slot) {
+    Key after = k;
+    if (AddEvent(after, content.family, index, content.sub) != slot) {
         return Refuse(QString::fromLatin1(kAddErrorText));
     }
     if (!content.actions.empty()) {
@@ -686,6 +743,9 @@ void EditorDocument::replaceAll(Configuration config) {
 }
 
 void EditorDocument::newDocument() {
+    if (m_locked) {
+        return;
+    }
     Configuration fresh;
     fresh.deviceModel = m_config.deviceModel;
     fresh.LayoutKeys(fresh.deviceModel);
@@ -700,9 +760,15 @@ void EditorDocument::newDocument() {
 
 FileResult EditorDocument::open(const QString& path) {
     FileResult result;
+    if (m_locked) {
+        result.error = QString::fromLatin1(kLockedText);
+        return result;
+    }
     // Fields the file does not hold (the repeat intervals) keep their values.
     Configuration loaded = m_config;
     result.status = LoadProjectAny(path, loaded, &result.error);
+    // A message names the file with its 8-bit name bytes as characters, not U+FFFD.
+    result.error = latin1::ShownPath(result.error);
     result.ok = result.status == LoadStatus::Loaded;
     if (!result.ok) {
         return result;
@@ -722,6 +788,7 @@ FileResult EditorDocument::save(const QString& path) {
         return result;
     }
     result.ok = SaveProjectAny(target, m_config, &result.error);
+    result.error = latin1::ShownPath(result.error);
     if (!result.ok) {
         return result;
     }

@@ -5,13 +5,17 @@
 // refused) and says afterwards what changed through the signals below, which the views follow.
 //
 // Texts and names are QStrings at this boundary; they are stored as 8-bit texts (Latin-1), as
-// the project file keeps them.
+// the project file keeps them. A character above U+00FF is refused on every way in (key names,
+// action texts, pasted text) with latin1::OutsideMessage, never turned into "?"; an IR or RS232
+// action naming a library that could leave the library folder is refused too.
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QUndoStack>
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/Configuration.h"
@@ -37,7 +41,9 @@ struct EditResult {
     // edited, deleted or moved action, the first row of pasted actions, the number of events
     // "refre" removed, the new ID number or model; -1 when there is none.
     int position = -1;
-    QString message; // for Refused: the exact text to show
+    // For Refused: the exact text to show. For Done: what the user must still be told, or empty
+    // (the model command that kept actions the new port mode refuses lists them).
+    QString message;
 
     bool done() const { return status == EditStatus::Done; }
     bool refused() const { return status == EditStatus::Refused; }
@@ -73,6 +79,15 @@ inline constexpr char kNoDeleteRowText[] = "No selected item to delete";
 inline constexpr char kNoMoveRowText[] = "No selected item to move";
 inline constexpr char kNoEditRowText[] = "No selected item to edit";
 inline constexpr char kAddErrorText[] = "Add error";
+inline constexpr char kLockedText[] =
+    "The keypad is busy with this project (an upload or a clear runs): wait until it ends, or "
+    "cancel it.";
+
+// What the model command does with the events and key names.
+enum class ModelChange {
+    Discard, // every event goes, the keys are laid out afresh
+    Keep,    // everything stays; what the new model or port mode refuses is listed
+};
 
 // One action to replace: action `row` of the slot of the key gets `text`.
 struct ActionUpdate {
@@ -108,6 +123,10 @@ class EditorDocument : public QObject {
     // Unsaved changes: the undo stack is away from its clean state.
     bool isModified() const { return !m_undo.isClean(); }
     void setSettingsWriter(SettingsWriter writer) { m_settingsWriter = std::move(writer); }
+    // While the keypad reads the project (an upload, a clear), nothing may change it: every
+    // edit, New and Open are refused with kLockedText, whichever way they come in.
+    void setLocked(bool locked) { m_locked = locked; }
+    bool isLocked() const { return m_locked; }
 
     // --- The current event and the selected action row (selection: never an undo step) ---
 
@@ -128,7 +147,9 @@ class EditorDocument : public QObject {
     // --- Rules ---
 
     // Why this action text may not enter the configuration as it is now (not an action text, a
-    // name holding ":" that shifts its fields, the port and model rules), or empty.
+    // name holding ":" that shifts its fields, the port and model rules), or empty. A port or
+    // model rule's exact text comes first; below it, where the port mode is changed and what the
+    // current one allows.
     QString actionRefusal(const QString& text) const;
     QString actionRefusal(const std::string& text) const;
 
@@ -180,12 +201,21 @@ class EditorDocument : public QObject {
     // --- Device-wide settings ---
 
     EditResult setIdNumber(int idNumber); // 0 "--", 1..99
-    // Whether setModelAndPort would discard at least one event: the caller asks first.
+    // Whether setModelAndPort would discard at least one event: the caller asks first, with
+    // modelChangeQuestion (Keep / Discard / Cancel).
     bool modelChangeDiscardsEvents(int model, int port) const;
-    // The model command: any change of model or port mode empties every slot and lays the keys
-    // out again for the model (model 2 always takes port mode 0). Undoable; the settings file
-    // follows the model and port mode after it is done, undone and redone.
-    EditResult setModelAndPort(int model, int port);
+    // The project check's lines (as `qzctl check` prints them: key, event, action number and
+    // why) for the configuration the model command would leave when it keeps the events.
+    QStringList modelChangeFindings(int model, int port) const;
+    // The question before a model command that would discard events: what Keep and Discard do,
+    // with the actions that Keep leaves refused.
+    QString modelChangeQuestion(int model, int port) const;
+    // The model command: another model or port mode. Discard empties every slot and lays the
+    // keys out again for the model; Keep leaves the events and key names and gives the keys the
+    // model's kinds, and its result's message lists what the new model or port mode refuses (an
+    // upload refuses until it is fixed). Model 2 always takes port mode 0. One undo step either
+    // way; the settings file follows the model and port mode after it is done, undone and redone.
+    EditResult setModelAndPort(int model, int port, ModelChange change = ModelChange::Discard);
 
     // --- Copy and paste ---
 
@@ -241,6 +271,9 @@ class EditorDocument : public QObject {
     EditResult pushSlot(const QString& what, int key, int slot, ActionList after, int rowAfter,
                         int position);
     EditResult pushKey(const QString& what, int key, Key after, int slot);
+    EditResult moveAction(int row, int step, const QString& what);
+    // A port or model rule's refusal as it is shown (empty stays empty).
+    QString ruleRefusal(std::string_view refusal) const;
     void replaceAll(Configuration config);
     void selectAfterEdit(int key, int slot, int row);
     void writeSettings();
@@ -252,6 +285,7 @@ class EditorDocument : public QObject {
     QString m_path;
     int m_actionRow = -1;
     SettingsWriter m_settingsWriter;
+    bool m_locked = false;
 };
 
 } // namespace qz

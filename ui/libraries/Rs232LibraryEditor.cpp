@@ -12,11 +12,13 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "ui/libraries/LibraryEditorParts.h"
+#include <algorithm>
+
+#include "library/Rs232FunctionAction.h"
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "model/Text.h"
-#include "library/Rs232FunctionAction.h"
+#include "ui/libraries/LibraryEditorParts.h"
 #include "ui/pages/Rs232Edit.h"
 #include "ui/pages/SendNowPanel.h"
 
@@ -133,7 +135,7 @@ CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functi
       m_endGroup(new QGroupBox(QStringLiteral("End Char For ASCII Format"), this)),
       m_endChars(new QButtonGroup(this)), m_data(new CRS232Edit(this)), m_baud(new QComboBox(this)),
       m_dataBits(new QComboBox(this)), m_stopBits(new QComboBox(this)),
-      m_parity(new QComboBox(this)) {
+      m_parity(new QComboBox(this)), m_saveStatus(new QLabel(this)) {
     setObjectName(QStringLiteral("rs232EditLib"));
     setWindowTitle(QStringLiteral("RS232 Edit"));
     if (config) {
@@ -155,7 +157,9 @@ CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functi
     QPushButton* newLib = Button(QStringLiteral("New Lib"), "newLib", this);
     QLabel* functionLabel = labelled(QStringLiteral("Function:"), m_function, "function");
     m_function->setMinimumWidth(160);
-    m_function->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Measuring every entry would take long for a library of many thousand functions.
+    m_function->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_function->setMinimumContentsLength(20);
     QPushButton* newFunction = Button(QStringLiteral("New Function"), "newFunction", this);
     QPushButton* deleteFunction = Button(QStringLiteral("Delete Function"), "deleteFunction", this);
     m_uses->setObjectName(QStringLiteral("uses"));
@@ -250,9 +254,15 @@ CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functi
     bottom->addWidget(ok);
     bottom->addWidget(cancel);
 
+    m_saveStatus->setObjectName(QStringLiteral("saveStatus"));
+    m_saveStatus->setAccessibleName(QStringLiteral("Saved"));
+    m_saveStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_editWidgets = {newFunction, deleteFunction, saveEdit, saveNameAs, dataGroup, uart};
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(middle, 1);
+    layout->addWidget(m_saveStatus);
     auto* sendNow = new SendNowPanel(false, this);
     // What an action made of the function shown would send.
     sendNow->setActionSource([this](QString*) {
@@ -272,6 +282,7 @@ CDlgRs232EditLib::CDlgRs232EditLib(const QString& libName, const QString& functi
     connect(clear, &QPushButton::clicked, m_data, &QLineEdit::clear);
     connect(saveEdit, &QPushButton::clicked, this, &CDlgRs232EditLib::OnSaveEdit);
     connect(saveNameAs, &QPushButton::clicked, this, &CDlgRs232EditLib::OnSaveNameAs);
+    // Neither saves by itself: closing with unsaved changes asks.
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_function, &QComboBox::currentTextChanged, this, &CDlgRs232EditLib::FunctionChosen);
@@ -355,6 +366,8 @@ void CDlgRs232EditLib::RefreshUses() {
 
 void CDlgRs232EditLib::ShowFunction(int index) {
     if (index < 0 || index >= int(m_library.functions.size())) {
+        m_shown.clear();
+        m_shownAsPanel.clear();
         return;
     }
     const CRS232LibFun& f = m_library.functions[std::size_t(index)];
@@ -366,12 +379,122 @@ void CDlgRs232EditLib::ShowFunction(int index) {
     SelectText(m_dataBits, FromBytes(f.dataBits));
     SelectText(m_stopBits, FromBytes(f.stopBits));
     SelectText(m_parity, FromBytes(f.parity));
+    m_shown = FromBytes(f.name);
+    m_shownAsPanel = PanelState();
+}
+
+bool CDlgRs232EditLib::KeepShown() {
+    if (m_shown.isEmpty() || m_readOnly) {
+        return true;
+    }
+    const int index = FindRs232Function(m_library, ToBytes(m_shown));
+    if (index < 0) {
+        return true;
+    }
+    if (PanelState() == m_shownAsPanel) {
+        return true; // untouched: the function keeps its bytes as read
+    }
+    const std::optional<CRS232LibFun> panel = PanelFunction(m_shown, false);
+    if (!panel) {
+        DataRefused();
+        return false;
+    }
+    m_library.functions[std::size_t(index)] = *panel;
+    m_shownAsPanel = PanelState();
+    SetModified(true);
+    return true;
+}
+
+bool CDlgRs232EditLib::modified() const {
+    if (m_readOnly) {
+        return false;
+    }
+    if (m_modified) {
+        return true;
+    }
+    return !m_shown.isEmpty() && FindRs232Function(m_library, ToBytes(m_shown)) >= 0 &&
+           PanelState() != m_shownAsPanel;
+}
+
+QStringList CDlgRs232EditLib::PanelState() const {
+    return {m_data->text(),         QString::number(format()), QString::number(endChar()),
+            m_baud->currentText(),  m_dataBits->currentText(), m_stopBits->currentText(),
+            m_parity->currentText()};
+}
+
+void CDlgRs232EditLib::SetModified(bool modified) {
+    m_modified = modified;
+    if (modified) {
+        m_saveStatus->setText(QStringLiteral("Changes not saved"));
+    }
+}
+
+void CDlgRs232EditLib::SetReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
+    for (QWidget* w : m_editWidgets) {
+        w->setEnabled(!readOnly);
+    }
+}
+
+bool CDlgRs232EditLib::MayReplace() {
+    if (!modified()) {
+        return true;
+    }
+    const int answer = libedit::AskToSaveChanges(m_messages, libraryName(), windowTitle());
+    return answer == 0 || (answer == 1 && OnSaveEdit());
+}
+
+void CDlgRs232EditLib::done(int result) {
+    if (!MayReplace()) {
+        return; // the editor stays open with everything in it
+    }
+    QDialog::done(result);
+}
+
+void CDlgRs232EditLib::FillFunctionBox(int count) {
+    // Sorted once, letter case ignored, equal names in the library's order: as adding them one
+    // by one would, without the quadratic work.
+    // Each name is folded once, not at every comparison.
+    std::vector<std::pair<QString, QString>> keyed;
+    keyed.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const QString name = FromBytes(m_library.functions[std::size_t(i)].name);
+        keyed.emplace_back(name.toCaseFolded(), name);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList names;
+    names.reserve(count);
+    for (auto& [key, name] : keyed) {
+        names << std::move(name);
+    }
+    const QSignalBlocker block(m_function);
+    m_function->clear();
+    m_function->addItems(names);
+    m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
+}
+
+void CDlgRs232EditLib::ShowLoaded() {
+    m_libName->setText(FromBytes(m_library.libName));
+    SetReadOnly(!libedit::StoredNameIsSafe(m_messages, m_library.libName));
+    m_modified = false;
+    m_saveStatus->clear();
 }
 
 void CDlgRs232EditLib::FunctionChosen() {
-    const int index = FindRs232Function(m_library, ToBytes(m_function->currentText()));
+    const QString chosen = m_function->currentText();
+    if (chosen != m_shown && !KeepShown()) {
+        // The shown function's data do not fit: the panel stays on it.
+        const QSignalBlocker block(m_function);
+        m_function->setCurrentIndex(
+            m_function->findText(m_shown, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        return;
+    }
+    const int index = FindRs232Function(m_library, ToBytes(chosen));
     if (index >= 0) {
         ShowFunction(index);
+    } else {
+        ShowFunction(-1);
     }
     RefreshUses();
 }
@@ -390,16 +513,13 @@ void CDlgRs232EditLib::DataBitsChanged() {
 void CDlgRs232EditLib::OpenByName(const QString& libName, const QString& functionName) {
     m_function->clear();
     const QString function = functionName.trimmed();
-    if (!libedit::ReadNamedLibrary(libName, LibraryKind::Rs232, LoadRs232LibraryFile, m_library)) {
+    if (!libedit::ReadNamedLibrary(libName, ".rss", LoadRs232LibraryFile, m_library, m_messages)) {
         return;
     }
-    m_libName->setText(FromBytes(m_library.libName));
+    ShowLoaded();
+    FillFunctionBox(int(m_library.functions.size()));
     {
         const QSignalBlocker block(m_function);
-        for (const CRS232LibFun& f : m_library.functions) {
-            AddFunctionName(FromBytes(f.name));
-        }
-        m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
         if (!function.isEmpty()) {
             const int at = m_function->findText(function, Qt::MatchFixedString);
             if (at >= 0) {
@@ -434,10 +554,18 @@ void CDlgRs232EditLib::DataRefused() {
 
 std::optional<CRS232LibFun> CDlgRs232EditLib::FunctionFromPanel(const QString& name,
                                                                 bool newFunction) {
+    std::optional<CRS232LibFun> f = PanelFunction(name, newFunction);
+    if (!f) {
+        DataRefused();
+    }
+    return f;
+}
+
+std::optional<CRS232LibFun> CDlgRs232EditLib::PanelFunction(const QString& name,
+                                                            bool newFunction) const {
     const std::optional<Rs232Data> data =
         Rs232DataFromText(m_data->text(), format(), endChar(), newFunction);
     if (!data) {
-        DataRefused();
         return std::nullopt;
     }
     CRS232LibFun f;
@@ -454,23 +582,23 @@ std::optional<CRS232LibFun> CDlgRs232EditLib::FunctionFromPanel(const QString& n
 }
 
 void CDlgRs232EditLib::OnOpenLib() {
+    if (!MayReplace()) {
+        return;
+    }
     if (!libedit::OpenLibraryFile(m_messages, ".rss", LoadRs232LibraryFile, m_library)) {
         return;
     }
-    m_libName->setText(FromBytes(m_library.libName));
-    {
-        const QSignalBlocker block(m_function);
-        m_function->clear();
-        const int count = std::min<int>(m_library.storedCount, int(m_library.functions.size()));
-        for (int i = 0; i < count; ++i) {
-            AddFunctionName(FromBytes(m_library.functions[std::size_t(i)].name));
-        }
-        m_function->setCurrentIndex(m_function->count() > 0 ? 0 : -1);
-    }
+    // The panel's edits belonged to the library just replaced.
+    m_shown.clear();
+    ShowLoaded();
+    FillFunctionBox(std::min<int>(m_library.storedCount, int(m_library.functions.size())));
     FunctionChosen();
 }
 
 void CDlgRs232EditLib::OnNewLib() {
+    if (!MayReplace()) {
+        return;
+    }
     const QString name = AskName(CDlgNewName::Rs232Library);
     if (name.isEmpty()) {
         return;
@@ -482,10 +610,19 @@ void CDlgRs232EditLib::OnNewLib() {
     }
     m_library = CRS232LibSet();
     m_library.libName = ToBytes(name);
+    m_shown.clear();
+    m_shownAsPanel.clear();
+    SetReadOnly(false);
+    // Not on disk yet.
+    SetModified(true);
     RefreshUses();
 }
 
 void CDlgRs232EditLib::OnNewFunction() {
+    // The shown function keeps what was typed for it before the panel moves on.
+    if (m_readOnly || !KeepShown()) {
+        return;
+    }
     const QString name = AskName(CDlgNewName::Rs232Function);
     if (name.isEmpty()) {
         return;
@@ -503,6 +640,9 @@ void CDlgRs232EditLib::OnNewFunction() {
         m_function->setCurrentIndex(
             m_function->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
     }
+    m_shown = name;
+    m_shownAsPanel = PanelState();
+    SetModified(true);
     RefreshUses();
 }
 
@@ -516,6 +656,9 @@ void CDlgRs232EditLib::OnDeleteFunction() {
     if (m_library.storedCount > 0) {
         --m_library.storedCount;
     }
+    // Its edits go with it.
+    m_shown.clear();
+    SetModified(true);
     {
         const QSignalBlocker block(m_function);
         m_function->removeItem(m_function->currentIndex());
@@ -551,6 +694,10 @@ void CDlgRs232EditLib::OnHex() {
 }
 
 bool CDlgRs232EditLib::PrepareSave() {
+    if (m_readOnly) {
+        m_messages.Show(latin1::LibraryNameFaultText(m_library.libName));
+        return false;
+    }
     if (m_libName->text().trimmed().isEmpty()) {
         m_messages.Show(QStringLiteral("Please Create a new lib name"));
         return false;
@@ -577,14 +724,23 @@ bool CDlgRs232EditLib::PrepareSave() {
 }
 
 bool CDlgRs232EditLib::SaveTo(const QString& path) {
-    return libedit::SaveLibraryFile(m_messages, SaveRs232LibraryFile, path, m_library);
+    if (!libedit::SaveLibraryFile(m_messages, SaveRs232LibraryFile, path, m_library)) {
+        return false;
+    }
+    SetModified(false);
+    if (!m_shown.isEmpty()) {
+        m_shownAsPanel = PanelState();
+    }
+    m_saveStatus->setText(libedit::SavedText(path));
+    return true;
 }
 
 bool CDlgRs232EditLib::OnSaveEdit() {
     if (!PrepareSave()) {
         return false;
     }
-    return SaveTo(LibraryFileFor(LibraryFolder(), m_library.libName, LibraryKind::Rs232));
+    const QString path = libedit::SaveEditPath(m_messages, m_library.libName, ".rss");
+    return !path.isEmpty() && SaveTo(path);
 }
 
 bool CDlgRs232EditLib::OnSaveNameAs() {

@@ -1,9 +1,12 @@
 #pragma once
 // The RS232 library editor: create or open an RS232 library, add and delete its functions, edit
 // each function's serial settings and data (ASCII text with an end character, or hexadecimal
-// bytes), save. It works on its own copy of the library until a save.
+// bytes), save. It works on its own copy of the library until a save; the panel's edits of the
+// function it shows are kept before another function is shown or made, and closing with unsaved
+// changes asks whether to save them.
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -58,6 +61,10 @@ class CDlgRs232EditLib : public QDialog {
     int endChar() const;
     // How many actions of the project use the function shown.
     int shownUses() const { return m_shownUses; }
+    // Edits since the library was opened or saved, the panel's included.
+    bool modified() const;
+    // A library whose stored name cannot name a file: shown, never saved.
+    bool readOnly() const { return m_readOnly; }
 
     // The buttons.
     void OnOpenLib();
@@ -68,6 +75,11 @@ class CDlgRs232EditLib : public QDialog {
     void OnHex();
     bool OnSaveEdit();
     bool OnSaveNameAs();
+
+  protected:
+    // OK, Cancel, Escape and the close button: unsaved changes are saved, discarded or kept open
+    // as the user answers.
+    void done(int result) override;
 
   private:
     void OpenByName(const QString& libName, const QString& functionName);
@@ -80,6 +92,18 @@ class CDlgRs232EditLib : public QDialog {
     void SetDataText(const QString& text);
     // The function the panel shows, from its controls; nothing when the data do not fit.
     std::optional<CRS232LibFun> FunctionFromPanel(const QString& name, bool newFunction);
+    std::optional<CRS232LibFun> PanelFunction(const QString& name, bool newFunction) const;
+    // Puts the panel's edits into the function it shows; false (and the user told) when its data
+    // do not fit, so that the panel stays on it.
+    bool KeepShown();
+    // What the panel's controls hold, to tell whether the user changed them.
+    QStringList PanelState() const;
+    // Asks before the library is replaced (New Lib, Open Lib) while it has unsaved changes.
+    bool MayReplace();
+    void FillFunctionBox(int count);
+    void ShowLoaded();
+    void SetModified(bool modified);
+    void SetReadOnly(bool readOnly);
     bool PrepareSave();
     bool SaveTo(const QString& path);
     void RefreshUses();
@@ -103,7 +127,14 @@ class CDlgRs232EditLib : public QDialog {
     QComboBox* m_dataBits;
     QComboBox* m_stopBits;
     QComboBox* m_parity;
+    QLabel* m_saveStatus;
+    QList<QWidget*> m_editWidgets;
     CRS232LibSet m_library;
+    // The function the panel shows, and the panel as it was when it showed it.
+    QString m_shown;
+    QStringList m_shownAsPanel;
+    bool m_modified = false;
+    bool m_readOnly = false;
 };
 
 } // namespace qz

@@ -115,6 +115,7 @@ QWidget* ListsPane::buildEventBox() {
     m_listCommands[m_eventView] = {{QStringLiteral("Delete"), delEvent},
                                    {QStringLiteral("Remove events without actions"), purge},
                                    {QStringLiteral("Clear All"), clearEvents}};
+    m_needSelection[m_eventView] = {delEvent};
     connect(delEvent, &QToolButton::clicked, this, [this] {
         if (m_eventView->selectionModel()->hasSelection()) {
             report(m_document.deleteEvent());
@@ -152,12 +153,23 @@ QWidget* ListsPane::buildActionBox() {
                                     {QStringLiteral("Move up"), up},
                                     {QStringLiteral("Move down"), down},
                                     {QStringLiteral("Clear All"), clearActions}};
-    connect(delAction, &QToolButton::clicked, this,
-            [this] { report(m_document.deleteAction(m_document.currentActionRow())); });
-    connect(up, &QToolButton::clicked, this,
-            [this] { report(m_document.moveActionUp(m_document.currentActionRow())); });
-    connect(down, &QToolButton::clicked, this,
-            [this] { report(m_document.moveActionDown(m_document.currentActionRow())); });
+    // They act on the selected row only: a Ctrl+click leaves the row current but unselected.
+    connect(delAction, &QToolButton::clicked, this, [this] {
+        if (const int row = selectedActionRow(); row >= 0) {
+            report(m_document.deleteAction(row));
+        }
+    });
+    connect(up, &QToolButton::clicked, this, [this] {
+        if (const int row = selectedActionRow(); row >= 0) {
+            report(m_document.moveActionUp(row));
+        }
+    });
+    connect(down, &QToolButton::clicked, this, [this] {
+        if (const int row = selectedActionRow(); row >= 0) {
+            report(m_document.moveActionDown(row));
+        }
+    });
+    m_needSelection[m_actionView] = {delAction, up, down};
     connect(clearActions, &QToolButton::clicked, this, [this] {
         if (m_actionModel->rowCount() > 0) {
             report(m_document.clearActions());
@@ -180,6 +192,17 @@ void ListsPane::wireLists() {
                 [this, view](const QPoint& at) { showListMenu(view, at); });
         view->installEventFilter(this);
     }
+    for (QTableView* view : {m_eventView, m_actionView}) {
+        // The selection changes also when rows go or the lists fill again.
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &ListsPane::updateButtons);
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                &ListsPane::updateButtons);
+        connect(view->model(), &QAbstractItemModel::modelReset, this, &ListsPane::updateButtons);
+        connect(view->model(), &QAbstractItemModel::rowsRemoved, this, &ListsPane::updateButtons);
+        connect(view->model(), &QAbstractItemModel::layoutChanged, this, &ListsPane::updateButtons);
+    }
+    updateButtons();
     connect(m_eventView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ListsPane::onEventRowChanged);
     connect(m_actionView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -197,6 +220,22 @@ void ListsPane::wireDocument() {
             [this] { selectCurrentEvent(); });
     connect(m_eventModel, &QAbstractItemModel::rowsInserted, this,
             [this] { selectCurrentEvent(); });
+}
+
+int ListsPane::selectedActionRow() const {
+    const int row = m_document.currentActionRow();
+    return row >= 0 && m_actionView->selectionModel()->isRowSelected(row, {}) ? row : -1;
+}
+
+void ListsPane::updateButtons() {
+    const bool eventSelected = m_eventView->selectionModel()->hasSelection();
+    for (QToolButton* button : m_needSelection.value(m_eventView)) {
+        button->setEnabled(eventSelected);
+    }
+    const bool actionSelected = selectedActionRow() >= 0;
+    for (QToolButton* button : m_needSelection.value(m_actionView)) {
+        button->setEnabled(actionSelected);
+    }
 }
 
 // --- Selection sync with the document ---
@@ -317,7 +356,7 @@ void ListsPane::showListMenu(QAbstractItemView* list, const QPoint& at) {
     menu.addAction(QStringLiteral("Paste"), this, [this] { pasteOntoKey(-1); });
     menu.addSeparator();
     for (const auto& [text, button] : m_listCommands.value(list)) {
-        menu.addAction(text, button, &QToolButton::click);
+        menu.addAction(text, button, &QToolButton::click)->setEnabled(button->isEnabled());
     }
     menu.exec(list->viewport()->mapToGlobal(at));
 }

@@ -58,6 +58,10 @@ class ListsPane : public QWidget {
     void wireDocument();
     bool report(const EditResult& result);
 
+    // The document's current action row when it is selected in the list, else -1.
+    int selectedActionRow() const;
+    // The buttons that act on a selected row are enabled only while there is one.
+    void updateButtons();
     void selectCurrentEvent();
     void selectCurrentAction();
     void onEventRowChanged();
@@ -79,6 +83,7 @@ class ListsPane : public QWidget {
     // Each list's button commands by their menu text: the buttons, the Delete key (the first) and
     // the context menu run the same.
     QHash<QAbstractItemView*, QList<QPair<QString, QToolButton*>>> m_listCommands;
+    QHash<QAbstractItemView*, QList<QToolButton*>> m_needSelection;
     bool m_syncing = false; // a selection made from the document, not by the user
 };
 

@@ -22,6 +22,10 @@
 
 namespace qz {
 
+std::string PageBytes(const QString& text) {
+    return latin1::ToBytes(text).value_or(std::string());
+}
+
 QStringList SortedNames(QStringList names) {
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -112,7 +116,8 @@ bool ActionPage::Checked() {
         return false;
     }
     if (const char* rule = RefusalForPage(m_pageIndex, RulePort(), m_model, m_portMode)) {
-        AskQuestion(QString::fromLatin1(rule));
+        // The rule's own text first; below it where the port mode is changed and what it allows.
+        AskQuestion(QString::fromLatin1(ExplainedRefusal(rule, m_model, m_portMode)));
         return false;
     }
     const QString refusal = TextRefusal();
@@ -271,8 +276,8 @@ RepeatSettings RepeatControls::Read() const {
     r.active = active->currentIndex();
     r.count = count->value();
     r.delay = delay->value();
-    r.countReadout = ToBytes(countReadout->text());
-    r.delayReadout = ToBytes(delayReadout->text());
+    r.countReadout = PageBytes(countReadout->text());
+    r.delayReadout = PageBytes(delayReadout->text());
     return r;
 }
 
@@ -283,8 +288,8 @@ void RepeatControls::Write(const RepeatSettings& settings) {
     ActionPage::SelectPosition(active, settings.active);
     count->setValue(settings.count);
     delay->setValue(settings.delay);
-    countReadout->setText(FromBytes(settings.countReadout));
-    delayReadout->setText(FromBytes(settings.delayReadout));
+    countReadout->setText(latin1::ToQString(settings.countReadout));
+    delayReadout->setText(latin1::ToQString(settings.delayReadout));
     UpdateShown();
 }
 
@@ -383,7 +388,7 @@ void DataFormatControls::OnAscii() {
 
 void DataFormatControls::OnHex() {
     if (m_format == 0) {
-        data->setText(FromBytes(ConvertDataToHex(ToBytes(data->text()), endChar())));
+        data->setText(latin1::ToQString(ConvertDataToHex(PageBytes(data->text()), endChar())));
         endBox->setVisible(false);
     }
     data->setHexInput(true);

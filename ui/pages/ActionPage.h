@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/pages/Latin1.h"
+#include "io/Latin1.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -29,6 +29,12 @@ namespace qz {
 class CRS232Edit;
 class IMessages;
 struct RepeatSettings;
+
+// The bytes of a control's text (or of an action text shown on a page). A page refuses a
+// character above U+00FF with a message before it builds an action (Refusal()), so every
+// character has its byte here; a text that still holds one gives an empty text, which no page
+// takes for an action, never a "?" the user did not type.
+std::string PageBytes(const QString& text);
 
 // Names in the order of a sorted list: alphabetical, letter case ignored.
 QStringList SortedNames(QStringList names);

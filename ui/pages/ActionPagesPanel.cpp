@@ -4,7 +4,9 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 
+#include "io/Latin1.h"
 #include "model/ActionTexts.h"
+#include "ui/document/EditorDocument.h"
 #include "ui/pages/IrPage.h"
 #include "ui/pages/Rs232Page.h"
 #include "ui/pages/SendNowPanel.h"
@@ -41,6 +43,10 @@ ActionPagesPanel::ActionPagesPanel(QWidget* parent)
         scroll->setWidgetResizable(true);
         scroll->setFrameShape(QFrame::NoFrame);
         m_tabs->addTab(scroll, label);
+        // Before the text goes on: a step it causes finds the page showing what it stores.
+        for (auto built : {&ActionPage::addRequested, &ActionPage::editRequested}) {
+            connect(m_pages[i], built, this, [this](const QString& text) { m_shown = text; });
+        }
         connect(m_pages[i], &ActionPage::addRequested, this, &ActionPagesPanel::addRequested);
         connect(m_pages[i], &ActionPage::editRequested, this, &ActionPagesPanel::editRequested);
     }
@@ -75,12 +81,39 @@ ActionPagesPanel::ActionPagesPanel(QWidget* parent)
 }
 
 bool ActionPagesPanel::showAction(const QString& text) {
-    const int index = ActionPageOfText(text.toLatin1().toStdString());
+    m_shown = text;
+    const int index = ActionPageOfText(PageBytes(text));
     if (index < 0) {
         return false;
     }
     setCurrentIndex(index);
     return m_pages[index]->ShowAction(text);
+}
+
+void ActionPagesPanel::follow(const EditorDocument* document) {
+    if (m_document) {
+        disconnect(m_document->undoStack(), nullptr, this, nullptr);
+    }
+    m_document = document;
+    if (m_document) {
+        // The stack's index moves after every step is done, undone or redone, once the
+        // document's selection is that step's.
+        connect(m_document->undoStack(), &QUndoStack::indexChanged, this,
+                &ActionPagesPanel::showStoredAction);
+    }
+}
+
+void ActionPagesPanel::showStoredAction() {
+    const int row = m_document->currentActionRow();
+    const ActionList& list =
+        m_document->actions(m_document->currentKey(), m_document->currentSlot());
+    if (row < 0 || row >= int(list.size())) {
+        return; // nothing selected: the pages are the user's
+    }
+    const QString stored = latin1::ToQString(list[size_t(row)]);
+    if (stored != m_shown) {
+        showAction(stored);
+    }
 }
 
 void ActionPagesPanel::setDevice(int model, int portMode) {

@@ -12,6 +12,7 @@ namespace qz {
 class ActionPage;
 class CPageView3Ir;
 class CPageView3Rs232;
+class EditorDocument;
 class IMessages;
 
 // The list of action types ("RS232" .. "Toggle").
@@ -41,6 +42,11 @@ class ActionPagesPanel : public QWidget {
     void setMessages(IMessages* messages);
     // Whether the event list has a row (see ActionPage::setEventListProbe).
     void setEventListProbe(const std::function<bool()>& probe);
+    // Follows the document's steps: after an edit, undo, redo or "Update actions from libraries"
+    // the front page shows the selected action as it is stored now, so that "Edit" never writes
+    // back values the document no longer holds. What the user typed on a page stays as long as
+    // the selected action is what the page was filled from or built.
+    void follow(const EditorDocument* document);
 
     ActionPage* page(int index) const;
     CPageView3Rs232* rs232Page() const;
@@ -61,9 +67,13 @@ class ActionPagesPanel : public QWidget {
     void editRs232LibraryRequested();
 
   private:
+    void showStoredAction();
+
     CKvqListBox* m_list;
     CKvqTabCtrl* m_tabs;
     ActionPage* m_pages[10] = {};
+    const EditorDocument* m_document = nullptr;
+    QString m_shown; // the action text the pages were last filled from, or last built
 };
 
 } // namespace qz

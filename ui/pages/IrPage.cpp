@@ -51,13 +51,13 @@ IrAction CPageView3Ir::Read() const {
 }
 
 bool CPageView3Ir::ShowAction(const QString& text) {
-    const std::optional<IrAction> action = IrAction::FromActionText(ToBytes(text));
+    const std::optional<IrAction> action = IrAction::FromActionText(PageBytes(text));
     if (!action) {
         return false;
     }
-    m_libName->setText(FromBytes(action->libName));
+    m_libName->setText(latin1::ToQString(action->libName));
     ShowLibraryOf(action->libName);
-    if (!SelectText(m_function, FromBytes(action->function))) {
+    if (!SelectText(m_function, latin1::ToQString(action->function))) {
         m_function->setCurrentIndex(-1);
     }
     SelectPosition(m_port, action->port);
@@ -67,7 +67,7 @@ bool CPageView3Ir::ShowAction(const QString& text) {
 }
 
 QString CPageView3Ir::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 bool CPageView3Ir::PageChecks() {
@@ -100,13 +100,17 @@ bool CPageView3Ir::ReplaceLibrary(const QString& path) {
 }
 
 QString CPageView3Ir::LoadedLibraryName() const {
-    return FromBytes(m_lib.libName);
+    return latin1::ToQString(m_lib.libName);
+}
+
+QString CPageView3Ir::LoadedNameFault() const {
+    return m_lib.NameFault();
 }
 
 QStringList CPageView3Ir::FunctionNames() const {
     QStringList names;
     for (int i = 0; i < int(m_lib.entries.size()); ++i) {
-        names << FromBytes(IrFunctionName(m_lib, i));
+        names << latin1::ToQString(IrFunctionName(m_lib, i));
     }
     return names;
 }

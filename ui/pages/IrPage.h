@@ -29,6 +29,7 @@ class CPageView3Ir : public LibraryPage {
     bool LoadLibrary(const QString& path) override;
     bool ReplaceLibrary(const QString& path) override;
     QString LoadedLibraryName() const override;
+    QString LoadedNameFault() const override;
     QStringList FunctionNames() const override;
     bool TakeFunction(const std::string& name) override;
 

@@ -1,12 +1,18 @@
 #include "ui/pages/LibraryPage.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <optional>
+
+#include "io/Latin1.h"
+#include "io/WholeFile.h"
 #include "store/Paths.h"
 #include "ui/dialogs/Messages.h"
 
@@ -53,8 +59,13 @@ QString LibraryPage::functionName() const {
     return m_function->currentText().trimmed();
 }
 
-QString LibraryPage::FileName(const QString& libName) const {
-    return libName + QLatin1String(m_kind.extension);
+QString LibraryPage::ExistingFile(const std::string& libName) const {
+    // A stored or typed name is never made into a path unless it stays in the folder.
+    if (!latin1::IsSafeLibraryName(libName)) {
+        return {};
+    }
+    const QString path = latin1::FindLibraryFile(LibraryFolder(), libName, m_kind.extension);
+    return io::Exists(path) ? path : QString();
 }
 
 void LibraryPage::ChooseFunction(int index) {
@@ -68,24 +79,56 @@ void LibraryPage::FillFunctions() {
     m_function->addItems(SortedNames(FunctionNames()));
 }
 
-void LibraryPage::libraryEdited(const QString& name) {
-    const QString file = FileName(name.trimmed());
-    if (libraryName().isEmpty() && !name.trimmed().isEmpty() && LibraryFileExists(file) &&
-        ReplaceLibrary(LibraryFilePath(file))) {
-        m_libName->setText(LoadedLibraryName());
-        FillFunctions();
-        ChooseFunction(m_function->count() > 0 ? 0 : -1);
-        FirstFunctionChosen();
-    } else {
+void LibraryPage::offerLibrary(const QString& name) {
+    const std::optional<std::string> lib = latin1::ToBytes(name.trimmed());
+    if (m_touched || !libraryName().isEmpty() || !lib || lib->empty()) {
         reloadLibraries();
+        return;
+    }
+    // A name that would leave the library folder finds no file.
+    const QString path = ExistingFile(*lib);
+    if (path.isEmpty() || !ReplaceLibrary(path)) {
+        reloadLibraries();
+        return;
+    }
+    // A library whose stored name names no file is not offered: an action would carry it.
+    if (!LoadedNameFault().isEmpty()) {
+        ClearLibrary();
+        return;
+    }
+    m_libName->setText(LoadedLibraryName());
+    FillFunctions();
+    ChooseFunction(m_function->count() > 0 ? 0 : -1);
+    FirstFunctionChosen();
+}
+
+void LibraryPage::showEvent(QShowEvent* event) {
+    ActionPage::showEvent(event);
+    if (m_watching) {
+        return;
+    }
+    // Only what the user does counts: these signals do not come from the page's own fills.
+    m_watching = true;
+    const auto touch = [this] { m_touched = true; };
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        connect(edit, &QLineEdit::textEdited, this, touch);
+    }
+    for (QComboBox* box : findChildren<QComboBox*>()) {
+        connect(box, &QComboBox::activated, this, touch);
+    }
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        if (button->objectName() != QLatin1String("editLib")) {
+            connect(button, &QAbstractButton::clicked, this, touch);
+        }
     }
 }
 
 void LibraryPage::ShowLibraryOf(const std::string& libName) {
+    m_touched = false; // the page shows an action now, not what was typed
     ClearLibrary();
-    const QString file = FileName(FromBytes(libName));
-    if (LibraryFileExists(file)) {
-        LoadLibrary(LibraryFilePath(file));
+    const QString file = ExistingFile(libName);
+    if (!file.isEmpty()) {
+        LoadLibrary(file);
     }
     FillFunctions();
 }
@@ -97,21 +140,38 @@ bool LibraryPage::LookUpFunction() {
         ShowMessage(QStringLiteral("Lib name is empty"));
         return false;
     }
+    // The box is filled from stored bytes, so it always has them. A name that would leave the
+    // folder lists no functions: it is the reason, said before the empty function.
+    const std::optional<std::string> libBytes = latin1::ToBytes(lib);
+    if (!libBytes) {
+        ShowMessage(latin1::OutsideMessage(lib, QStringLiteral("Lib Name")));
+        return false;
+    }
+    if (!latin1::IsSafeLibraryName(*libBytes)) {
+        ShowMessage(latin1::LibraryNameFaultText(*libBytes));
+        return false;
+    }
     if (function.isEmpty()) {
         ShowMessage(QStringLiteral("Funciton name is empty"));
         return false;
     }
-    const QString file = FileName(lib);
-    if (!LibraryFileExists(file)) {
+    const QString file = ExistingFile(*libBytes);
+    if (file.isEmpty()) {
         ShowMessage(QStringLiteral("No Such Lib"));
         return false;
     }
     ClearLibrary();
-    if (!LoadLibrary(LibraryFilePath(file))) {
+    if (!LoadLibrary(file)) {
         ShowMessage(QStringLiteral("the lib is destroyed"));
         return false;
     }
-    if (!TakeFunction(ToBytes(function))) {
+    // The action keeps the library's stored name: one that names no file is refused.
+    if (const QString fault = LoadedNameFault(); !fault.isEmpty()) {
+        ShowMessage(fault);
+        return false;
+    }
+    const std::optional<std::string> functionBytes = latin1::ToBytes(function);
+    if (!functionBytes || !TakeFunction(*functionBytes)) {
         ShowMessage(QStringLiteral("No Such Function"));
         return false;
     }
@@ -135,6 +195,14 @@ void LibraryPage::OnChangeLib() {
         ShowMessage(QStringLiteral("The File is already destroyed"));
         return;
     }
+    // A library whose stored name would leave the folder is not taken: an action would carry
+    // that name, and every later look-up would make it a path.
+    if (const QString fault = LoadedNameFault(); !fault.isEmpty()) {
+        ClearLibrary();
+        FillFunctions();
+        ShowMessage(fault);
+        return;
+    }
     m_libName->setText(LoadedLibraryName());
     FillFunctions();
     ChooseFunction(m_function->count() > 0 ? 0 : -1);
@@ -142,12 +210,13 @@ void LibraryPage::OnChangeLib() {
 }
 
 void LibraryPage::reloadLibraries() {
-    const QString file = FileName(libraryName());
-    if (libraryName().isEmpty() || !LibraryFileExists(file)) {
+    const std::optional<std::string> bytes = latin1::ToBytes(libraryName());
+    const QString file = bytes && !bytes->empty() ? ExistingFile(*bytes) : QString();
+    if (file.isEmpty()) {
         return;
     }
     const QString chosen = m_function->currentText();
-    if (!ReplaceLibrary(LibraryFilePath(file))) {
+    if (!ReplaceLibrary(file)) {
         return;
     }
     FillFunctions();

@@ -29,9 +29,10 @@ class LibraryPage : public ActionPage {
     // Reads the shown library again (after the library editor saved it): its functions fill the
     // list, the chosen one stays chosen while it exists. Nothing else changes.
     void reloadLibraries();
-    // After the library editor closed on library `name`: a page that shows no library yet takes
-    // that one (a library just made there is ready to use); otherwise as reloadLibraries().
-    void libraryEdited(const QString& name);
+    // After the library editor closed on library `name`: a page that shows no library and that
+    // the user has not touched since it last showed an action takes that one (a library just
+    // made there is ready to use); any other page keeps what it shows.
+    void offerLibrary(const QString& name);
     // "Change Lib": pick a library file, list its functions, choose the first.
     void OnChangeLib();
 
@@ -39,7 +40,13 @@ class LibraryPage : public ActionPage {
     // "Edit Lib": the window opens the library editor with libraryName() and functionName().
     void editLibraryRequested();
 
+  public:
+    // Whether the user changed a control since the page last showed an action.
+    bool touched() const { return m_touched; }
+
   protected:
+    void showEvent(QShowEvent* event) override;
+
     // Makes "Lib Name:" and the function list.
     LibraryPage(int pageIndex, const Kind& kind, QWidget* parent);
 
@@ -64,6 +71,9 @@ class LibraryPage : public ActionPage {
     // Reads the file into a library of its own that replaces the page's only when it was read.
     virtual bool ReplaceLibrary(const QString& path) = 0;
     virtual QString LoadedLibraryName() const = 0;
+    // Why the loaded library's stored name names no file (it would leave the library folder);
+    // empty when it can. An action never takes such a name.
+    virtual QString LoadedNameFault() const = 0;
     virtual QStringList FunctionNames() const = 0;
     // Keeps the library's function `name`; false when there is none.
     virtual bool TakeFunction(const std::string& name) = 0;
@@ -72,10 +82,15 @@ class LibraryPage : public ActionPage {
     QComboBox* m_function;
 
   private:
-    QString FileName(const QString& libName) const;
+    // The file of library `libName` in the library folder (its own bytes, else its UTF-8
+    // spelling: latin1::FindLibraryFile) when it is there; empty when it is not, or when the
+    // name would leave the folder.
+    QString ExistingFile(const std::string& libName) const;
     void ChooseFunction(int index);
 
     Kind m_kind;
+    bool m_touched = false;
+    bool m_watching = false;
 };
 
 } // namespace qz

@@ -94,10 +94,10 @@ CPageView3Rs232::CPageView3Rs232(QWidget* parent) : LibraryPage(kRs232Page, kRs2
 
 Rs232Action CPageView3Rs232::Read() const {
     Rs232Action a;
-    a.eventName = ToBytes(m_eventName->text());
-    a.libName = ToBytes(m_libName->text());
-    a.libFunction = ToBytes(m_function->currentText());
-    a.baudRate = ToBytes(m_baud->currentText());
+    a.eventName = PageBytes(m_eventName->text());
+    a.libName = PageBytes(m_libName->text());
+    a.libFunction = PageBytes(m_function->currentText());
+    a.baudRate = PageBytes(m_baud->currentText());
     a.dataBit = m_dataBit->currentIndex();
     a.stopBit = m_stopBit->currentIndex();
     // The parity list holds two or three entries: the code is the entry's, not its position.
@@ -106,22 +106,22 @@ Rs232Action CPageView3Rs232::Read() const {
     a.endChar = m_format->endChar();
     a.port = m_port->currentIndex();
     a.repeat = m_repeat->Read();
-    a.data = ToBytes(m_format->data->text());
+    a.data = PageBytes(m_format->data->text());
     return a;
 }
 
 void CPageView3Rs232::Write(const Rs232Action& a) {
     const QSignalBlocker b1(m_function);
     const QSignalBlocker b2(m_dataBit);
-    m_libName->setText(FromBytes(a.libName));
-    if (!SelectText(m_function, FromBytes(a.libFunction))) {
+    m_libName->setText(latin1::ToQString(a.libName));
+    if (!SelectText(m_function, latin1::ToQString(a.libFunction))) {
         m_function->setCurrentIndex(-1);
     }
     // Texts that name no entry leave their lists as they were.
     if (a.baudRate.empty()) {
         m_baud->setCurrentIndex(-1);
     } else {
-        SelectText(m_baud, FromBytes(a.baudRate));
+        SelectText(m_baud, latin1::ToQString(a.baudRate));
     }
     auto code = [](QComboBox* list, const char* const* entries, int count, int value) {
         if (value < 0 || value >= count) {
@@ -134,14 +134,14 @@ void CPageView3Rs232::Write(const Rs232Action& a) {
     code(m_stopBit, kStopBitEntries, 3, a.stopBit);
     code(m_parity, kParityEntries, 3, a.parity);
     m_format->Set(a.format, a.endChar);
-    m_format->data->setText(FromBytes(a.data));
-    m_eventName->setText(FromBytes(a.eventName));
+    m_format->data->setText(latin1::ToQString(a.data));
+    m_eventName->setText(latin1::ToQString(a.eventName));
     SelectPosition(m_port, a.port);
     m_repeat->Write(a.repeat);
 }
 
 bool CPageView3Rs232::ShowAction(const QString& text) {
-    const std::optional<Rs232Action> action = Rs232Action::FromActionText(ToBytes(text), Read());
+    const std::optional<Rs232Action> action = Rs232Action::FromActionText(PageBytes(text), Read());
     if (!action) {
         return false;
     }
@@ -156,7 +156,7 @@ QString CPageView3Rs232::BuildActionText() {
     for (int i = 0; i < action.MissingSelections(); ++i) {
         ShowMessage(QStringLiteral("no selecte port"));
     }
-    return FromBytes(action.ToActionText());
+    return latin1::ToQString(action.ToActionText());
 }
 
 bool CPageView3Rs232::PageChecks() {
@@ -183,12 +183,12 @@ void CPageView3Rs232::LoadSelectedFunction() {
 
     const QSignalBlocker blocker(m_dataBit);
     // Settings that name no entry (a parity the 7-bit list lacks) leave their lists as they were.
-    SelectText(m_baud, FromBytes(m_fun.baudRate));
-    SelectText(m_dataBit, FromBytes(m_fun.dataBits));
-    SelectText(m_stopBit, FromBytes(m_fun.stopBits));
-    SelectText(m_parity, FromBytes(m_fun.parity));
+    SelectText(m_baud, latin1::ToQString(m_fun.baudRate));
+    SelectText(m_dataBit, latin1::ToQString(m_fun.dataBits));
+    SelectText(m_stopBit, latin1::ToQString(m_fun.stopBits));
+    SelectText(m_parity, latin1::ToQString(m_fun.parity));
     m_format->Set(m_fun.format == kRs232Ascii ? 0 : 1, m_fun.endChar);
-    m_format->data->setText(FromBytes(Rs232DataText(m_fun)));
+    m_format->data->setText(latin1::ToQString(Rs232DataText(m_fun)));
 }
 
 void CPageView3Rs232::ClearLibrary() {
@@ -209,14 +209,18 @@ bool CPageView3Rs232::ReplaceLibrary(const QString& path) {
 }
 
 QString CPageView3Rs232::LoadedLibraryName() const {
-    return FromBytes(m_lib.libName);
+    return latin1::ToQString(m_lib.libName);
+}
+
+QString CPageView3Rs232::LoadedNameFault() const {
+    return m_lib.NameFault();
 }
 
 QStringList CPageView3Rs232::FunctionNames() const {
     QStringList names;
     const int count = std::min<int>(m_lib.storedCount, int(m_lib.functions.size()));
     for (int i = 0; i < count; ++i) {
-        names << FromBytes(m_lib.functions[size_t(i)].name);
+        names << latin1::ToQString(m_lib.functions[size_t(i)].name);
     }
     return names;
 }

@@ -26,7 +26,7 @@ void NarrowForm(QGridLayout* g) {
 
 // Name boxes are trimmed when shown, as when built.
 QString ShownName(const std::string& name) {
-    return FromBytes(name).trimmed();
+    return latin1::ToQString(name).trimmed();
 }
 
 } // namespace
@@ -64,7 +64,7 @@ CPageView3IO::CPageView3IO(QWidget* parent) : ActionPage(kIoPage, parent) {
 
 IoAction CPageView3IO::Read() const {
     IoAction a;
-    a.eventName = ToBytes(m_eventName->text());
+    a.eventName = PageBytes(m_eventName->text());
     a.port = m_port->currentIndex();
     a.io = m_io->currentIndex();
     a.output = m_output->currentIndex();
@@ -81,7 +81,7 @@ void CPageView3IO::Write(const IoAction& a) {
 }
 
 bool CPageView3IO::ShowAction(const QString& text) {
-    const std::optional<IoAction> a = IoAction::FromActionText(ToBytes(text), Read());
+    const std::optional<IoAction> a = IoAction::FromActionText(PageBytes(text), Read());
     if (a) {
         Write(*a);
     }
@@ -89,7 +89,7 @@ bool CPageView3IO::ShowAction(const QString& text) {
 }
 
 QString CPageView3IO::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 int CPageView3IO::RulePort() const {
@@ -119,7 +119,7 @@ RelayAction CPageView3Relay::Read() const {
 }
 
 bool CPageView3Relay::ShowAction(const QString& text) {
-    const std::optional<RelayAction> a = RelayAction::FromActionText(ToBytes(text));
+    const std::optional<RelayAction> a = RelayAction::FromActionText(PageBytes(text));
     if (a) {
         SelectPosition(m_port, a->port);
         SelectPosition(m_action, a->action);
@@ -128,7 +128,7 @@ bool CPageView3Relay::ShowAction(const QString& text) {
 }
 
 QString CPageView3Relay::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 int CPageView3Relay::RulePort() const {
@@ -194,14 +194,14 @@ DelayAction CPageView3Delay::Read() const {
     a.minute = m_minute->value();
     a.second = m_second->value();
     a.halfSecond = m_half->currentIndex();
-    a.hourReadout = ToBytes(m_hourReadout->text());
-    a.minuteReadout = ToBytes(m_minuteReadout->text());
-    a.secondReadout = ToBytes(m_secondReadout->text());
+    a.hourReadout = PageBytes(m_hourReadout->text());
+    a.minuteReadout = PageBytes(m_minuteReadout->text());
+    a.secondReadout = PageBytes(m_secondReadout->text());
     return a;
 }
 
 bool CPageView3Delay::ShowAction(const QString& text) {
-    const std::optional<DelayAction> a = DelayAction::FromActionText(ToBytes(text));
+    const std::optional<DelayAction> a = DelayAction::FromActionText(PageBytes(text));
     if (!a) {
         return false;
     }
@@ -212,15 +212,15 @@ bool CPageView3Delay::ShowAction(const QString& text) {
     m_minute->setValue(a->minute);
     m_second->setValue(a->second);
     // The readouts show the stored text.
-    m_hourReadout->setText(FromBytes(a->hourReadout));
-    m_minuteReadout->setText(FromBytes(a->minuteReadout));
-    m_secondReadout->setText(FromBytes(a->secondReadout));
+    m_hourReadout->setText(latin1::ToQString(a->hourReadout));
+    m_minuteReadout->setText(latin1::ToQString(a->minuteReadout));
+    m_secondReadout->setText(latin1::ToQString(a->secondReadout));
     SelectPosition(m_half, a->halfSecond);
     return true;
 }
 
 QString CPageView3Delay::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 // ---- Compare ----
@@ -273,30 +273,30 @@ CPageView3Cmp::CPageView3Cmp(QWidget* parent) : ActionPage(kComparePage, parent)
 
 CompareAction CPageView3Cmp::Read() const {
     CompareAction a;
-    a.eventName = ToBytes(m_eventName->text());
+    a.eventName = PageBytes(m_eventName->text());
     a.port = m_port->currentIndex();
     a.format = m_format->format();
     a.endChar = m_format->endChar();
     a.compareMode = m_mode->checkedId();
-    a.data = ToBytes(m_format->data->text());
+    a.data = PageBytes(m_format->data->text());
     return a;
 }
 
 bool CPageView3Cmp::ShowAction(const QString& text) {
-    const std::optional<CompareAction> a = CompareAction::FromActionText(ToBytes(text));
+    const std::optional<CompareAction> a = CompareAction::FromActionText(PageBytes(text));
     if (!a) {
         return false;
     }
     SelectPosition(m_port, a->port);
     m_format->Set(a->format, a->endChar);
-    m_format->data->setText(FromBytes(a->data));
+    m_format->data->setText(latin1::ToQString(a->data));
     m_eventName->setText(ShownName(a->eventName));
     SetGroupChoice(m_mode, a->compareMode == 0 ? 0 : 1);
     return true;
 }
 
 QString CPageView3Cmp::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 int CPageView3Cmp::RulePort() const {
@@ -326,7 +326,7 @@ LedAction CPageView3Ledp::Read() const {
 }
 
 bool CPageView3Ledp::ShowAction(const QString& text) {
-    const std::optional<LedAction> a = LedAction::FromActionText(ToBytes(text));
+    const std::optional<LedAction> a = LedAction::FromActionText(PageBytes(text));
     if (a) {
         SelectPosition(m_button, a->button);
         SelectPosition(m_light, a->lightAction);
@@ -335,7 +335,7 @@ bool CPageView3Ledp::ShowAction(const QString& text) {
 }
 
 QString CPageView3Ledp::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 // ---- Page ----
@@ -356,12 +356,12 @@ CPageView3Page::CPageView3Page(QWidget* parent) : ActionPage(kPagePage, parent) 
 }
 
 PageAction CPageView3Page::Read() const {
-    return PageAction{ToBytes(m_eventName->text()), m_page->currentIndex(),
+    return PageAction{PageBytes(m_eventName->text()), m_page->currentIndex(),
                       m_activeNo->currentIndex()};
 }
 
 bool CPageView3Page::ShowAction(const QString& text) {
-    const std::optional<PageAction> a = PageAction::FromActionText(ToBytes(text));
+    const std::optional<PageAction> a = PageAction::FromActionText(PageBytes(text));
     if (a) {
         SelectPosition(m_page, a->page);
         SelectPosition(m_activeNo, a->activeNo);
@@ -371,7 +371,7 @@ bool CPageView3Page::ShowAction(const QString& text) {
 }
 
 QString CPageView3Page::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 const char* CPageView3Page::ColonField() const {
@@ -397,12 +397,12 @@ CPageView3Casd::CPageView3Casd(QWidget* parent) : ActionPage(kLoopPage, parent) 
 
 LoopAction CPageView3Casd::Read() const {
     // The entries are "1".."n" in order: the entry's number is its position + 1 (0: none).
-    return LoopAction{ToBytes(m_eventName->text()), m_id->currentIndex() + 1,
+    return LoopAction{PageBytes(m_eventName->text()), m_id->currentIndex() + 1,
                       m_key->currentIndex() + 1};
 }
 
 bool CPageView3Casd::ShowAction(const QString& text) {
-    const std::optional<LoopAction> a = LoopAction::FromActionText(ToBytes(text));
+    const std::optional<LoopAction> a = LoopAction::FromActionText(PageBytes(text));
     if (a) {
         SelectPosition(m_id, a->id - 1);
         SelectPosition(m_key, a->keyNo - 1);
@@ -412,7 +412,7 @@ bool CPageView3Casd::ShowAction(const QString& text) {
 }
 
 QString CPageView3Casd::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 const char* CPageView3Casd::ColonField() const {
@@ -437,12 +437,12 @@ CPageView3Toggle::CPageView3Toggle(QWidget* parent) : ActionPage(kTogglePage, pa
 }
 
 ToggleAction CPageView3Toggle::Read() const {
-    return ToggleAction{ToBytes(m_eventName->text()), m_button->currentIndex(),
+    return ToggleAction{PageBytes(m_eventName->text()), m_button->currentIndex(),
                         m_start->currentIndex()};
 }
 
 bool CPageView3Toggle::ShowAction(const QString& text) {
-    const std::optional<ToggleAction> a = ToggleAction::FromActionText(ToBytes(text));
+    const std::optional<ToggleAction> a = ToggleAction::FromActionText(PageBytes(text));
     if (a) {
         SelectPosition(m_button, a->button);
         SelectPosition(m_start, a->toggleStart);
@@ -452,7 +452,7 @@ bool CPageView3Toggle::ShowAction(const QString& text) {
 }
 
 QString CPageView3Toggle::BuildActionText() {
-    return FromBytes(Read().ToActionText());
+    return latin1::ToQString(Read().ToActionText());
 }
 
 const char* CPageView3Toggle::ColonField() const {

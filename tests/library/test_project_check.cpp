@@ -7,7 +7,7 @@
 #include "model/ActionTexts.h"
 #include "model/Configuration.h"
 #include "model/Largest.h"
-#include "store/ProjectCheck.h"
+#include "library/ProjectCheck.h"
 
 namespace {
 
