@@ -19,6 +19,7 @@
 #include "Commands.h"
 #include "StopSignals.h"
 #include "io/Latin1.h"
+#include "io/WholeFile.h"
 #include "library/IrLibrary.h"
 #include "library/Preflight.h"
 #include "link/EventLoop.h"
@@ -513,9 +514,18 @@ int CmdLearn(int argc, char** argv) {
         }
     }
     auto app = EnsureApplication();
-    const std::string libName = args.lib.toStdString();
+    // Names typed on a UTF-8 terminal stand for their characters, as the editor keeps them; an
+    // existing library is also found under the bytes as typed.
+    std::string libName = qz::latin1::NameFromArgument(args.lib);
+    for (const std::string& name : qz::latin1::ArgumentNames(args.lib)) {
+        if (qz::io::Exists(qz::latin1::FindLibraryFile(qz::LibraryFolder(), name, ".irr"))) {
+            libName = name;
+            break;
+        }
+    }
+    const std::string functionName = qz::latin1::NameFromArgument(args.function);
     const QByteArray libShown = qz::latin1::ForTerminal(libName);
-    const QByteArray functionShown = qz::latin1::ForTerminal(args.function.toStdString());
+    const QByteArray functionShown = qz::latin1::ForTerminal(functionName);
     const QString libraryPath = qz::latin1::FindLibraryFile(qz::LibraryFolder(), libName, ".irr");
     if (const QString refusal = LibraryFileRefusal(libraryPath); !refusal.isEmpty()) {
         std::fprintf(stderr, "qzctl: '%s' cannot name an IR library: %s\n", libShown.constData(),
@@ -581,7 +591,8 @@ int CmdLearn(int argc, char** argv) {
         return kFailed;
     }
     QString error;
-    if (!qz::StoreLearnedIrCode(libraryPath, args.function, code, &error)) {
+    if (!qz::StoreLearnedIrCode(libraryPath, QByteArray::fromStdString(functionName), code,
+                                &error)) {
         std::fprintf(stderr, "qzctl: %s\n", OneLine(error).c_str());
         return kFailed;
     }

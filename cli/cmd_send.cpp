@@ -14,6 +14,7 @@
 #include "Commands.h"
 #include "StopSignals.h"
 #include "io/Latin1.h"
+#include "io/WholeFile.h"
 #include "library/Rs232FunctionAction.h"
 #include "library/Rs232Library.h"
 #include "link/EventLoop.h"
@@ -68,23 +69,9 @@ bool ParseNumber(const char* text, int min, int max, int* out) {
     return true;
 }
 
-// A name as typed: its bytes as they are, or, on a terminal that writes UTF-8, the 8-bit name
-// those characters stand for ("Caf\xc3\xa9" typed is the library "Caf\xe9").
-QList<std::string> TypedNames(const QByteArray& typed) {
-    QList<std::string> names{typed.toStdString()};
-    const QString decoded = QString::fromUtf8(typed);
-    if (decoded.toUtf8() == typed) {
-        const std::optional<std::string> bytes = qz::latin1::ToBytes(decoded);
-        if (bytes && *bytes != names.first()) {
-            names << *bytes;
-        }
-    }
-    return names;
-}
-
 // The action text of a library function, or nothing (the reason printed).
 std::optional<std::string> LibraryAction(const QByteArray& lib, const QByteArray& function) {
-    const QList<std::string> libNames = TypedNames(lib);
+    const std::vector<std::string> libNames = qz::latin1::ArgumentNames(lib);
     QString path;
     for (const std::string& name : libNames) {
         path = qz::latin1::FindLibraryFile(qz::LibraryFolder(), name, ".rss");
@@ -92,7 +79,7 @@ std::optional<std::string> LibraryAction(const QByteArray& lib, const QByteArray
             Refuse(qz::latin1::LibraryNameFaultText(name));
             return std::nullopt;
         }
-        if (QFile::exists(path)) {
+        if (qz::io::Exists(path)) {
             break;
         }
     }
@@ -102,7 +89,7 @@ std::optional<std::string> LibraryAction(const QByteArray& lib, const QByteArray
         Refuse(QStringLiteral("the RS232 library cannot be read: %1").arg(error));
         return std::nullopt;
     }
-    for (const std::string& name : TypedNames(function)) {
+    for (const std::string& name : qz::latin1::ArgumentNames(function)) {
         if (qz::FindRs232Function(library, name) >= 0) {
             return qz::Rs232ActionOfFunction(qz::CopyRs232Function(library, name), library.libName)
                 .ToActionText();

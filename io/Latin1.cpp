@@ -64,6 +64,24 @@ QString ShownPath(const QString& path) {
     return shown;
 }
 
+std::string NameFromArgument(const QByteArray& typed) {
+    const QString decoded = QString::fromUtf8(typed);
+    if (decoded.toUtf8() == typed) {
+        if (std::optional<std::string> bytes = ToBytes(decoded)) {
+            return *std::move(bytes);
+        }
+    }
+    return typed.toStdString();
+}
+
+std::vector<std::string> ArgumentNames(const QByteArray& typed) {
+    std::vector<std::string> names{NameFromArgument(typed)};
+    if (names.front() != typed.toStdString()) {
+        names.push_back(typed.toStdString());
+    }
+    return names;
+}
+
 NameFault LibraryNameFault(std::string_view name) {
     if (name.empty()) {
         return NameFault::Empty;

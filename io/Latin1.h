@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qz::latin1 {
 
@@ -35,6 +36,14 @@ QByteArray ForTerminal(std::string_view bytes);
 // (io/FileName.h) shows as its Latin-1 character, so ".../Caf\xe9.irr" reads ".../CafÃ©.irr"
 // instead of a replacement character.
 QString ShownPath(const QString& path);
+
+// The 8-bit name a command-line argument stands for. On a terminal that writes UTF-8, "Café"
+// arrives as "Caf\xc3\xa9" and means the name "Caf\xe9", the way the editor would keep it; an
+// argument that is not valid UTF-8, or holds a character above U+00FF, is taken as its bytes.
+std::string NameFromArgument(const QByteArray& typed);
+// The readings of an argument to look an existing library up by: NameFromArgument first, then
+// the bytes as typed when they differ (a library an older version stored under them).
+std::vector<std::string> ArgumentNames(const QByteArray& typed);
 
 // Why a library name may not name a file in the library folder.
 enum class NameFault {

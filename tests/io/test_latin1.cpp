@@ -62,6 +62,25 @@ TEST(Latin1, TheMessageNamesThePlaceAndTheCharacter) {
     EXPECT_TRUE(emoji.contains("(U+1F600)")) << emoji.toStdString();
 }
 
+TEST(Latin1, WhatACommandLineArgumentStandsFor) {
+    struct Case {
+        QByteArray typed;
+        std::string name;
+        std::vector<std::string> lookups;
+    } cases[] = {
+        {"Screen", "Screen", {"Screen"}},
+        {"Caf\xc3\xa9", "Caf\xe9", {"Caf\xe9", "Caf\xc3\xa9"}}, // typed on a UTF-8 terminal
+        {"Caf\xe9", "Caf\xe9", {"Caf\xe9"}},                    // already 8-bit
+        {"\xce\xa9", "\xce\xa9", {"\xce\xa9"}},                 // a character that cannot be kept
+        {"a\xc3", "a\xc3", {"a\xc3"}},                          // a sequence cut short
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toHex().toStdString());
+        EXPECT_EQ(NameFromArgument(c.typed), c.name);
+        EXPECT_EQ(ArgumentNames(c.typed), c.lookups);
+    }
+}
+
 TEST(Latin1, LibraryNamesThatCouldLeaveTheFolder) {
     struct Case {
         std::string name;

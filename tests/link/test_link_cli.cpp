@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -386,6 +387,22 @@ TEST_F(LinkCli, BytesOfPortPathsAndLibraryNamesAreKept) {
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     const QByteArray library = QFile::encodeName(home.path()) + "/Library/T\xe9l\xe9.irr";
     EXPECT_EQ(::access(library.constData(), R_OK), 0) << run.out.toStdString();
+    // The same names typed on a UTF-8 terminal stand for their characters: the code goes into
+    // the same library, under the function name as the editor would keep it.
+    const Outcome typed = QzctlBytes(
+        {"learn", "--lib", "T\xc3\xa9l\xc3\xa9", "--function", "Arr\xc3\xaat", "--port", port});
+    EXPECT_EQ(typed.status, 0) << typed.err.toStdString();
+    // Read with the system's own calls: Qt cannot name a file whose name is not UTF-8.
+    QByteArray content;
+    if (FILE* file = std::fopen(library.constData(), "rb")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+            content.append(buffer, qsizetype(n));
+        }
+        std::fclose(file);
+    }
+    EXPECT_TRUE(content.contains("Arr\xeat")) << content.left(200).toHex().toStdString();
+    EXPECT_FALSE(content.contains("Arr\xc3\xaat"));
     // No other file beside it (read with the system's own calls: QDir decodes names too).
     QList<QByteArray> names;
     if (DIR* dir = ::opendir(QFile::encodeName(home.filePath(QStringLiteral("Library"))))) {
