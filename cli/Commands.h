@@ -4,6 +4,11 @@
 // pass through unchanged. Exit status: 0 success, 1 findings or failure, 2 bad input or usage.
 namespace qzctl {
 
+// Exit statuses every command shares: done, failed, refused input.
+constexpr int kOk = 0;
+constexpr int kFailed = 1;
+constexpr int kBadInput = 2;
+
 int CmdEncode(int argc, char** argv);
 int CmdSummary(int argc, char** argv);
 // (file commands)

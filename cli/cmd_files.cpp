@@ -30,9 +30,6 @@ namespace qzctl {
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kBadInput = 2;
 
 QString Suffix(const char* path) {
     return QFileInfo(ArgPath(path)).suffix().toLower();

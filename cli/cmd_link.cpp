@@ -37,9 +37,6 @@ namespace qzctl {
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kBadInput = 2;
 
 const char kUploadUsage[] =
     "usage: qzctl upload PROJECT [--port PATH] [--force]\n"

@@ -27,9 +27,6 @@ namespace qzctl {
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kBadInput = 2;
 
 const char kSendUsage[] =
     "usage: qzctl send --port PATH [--listen MS] [--times N] [--force] ACTION-TEXT\n"
